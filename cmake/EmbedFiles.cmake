@@ -1,0 +1,23 @@
+# kesto_embed_files(OUTPUT out.cpp FILES a b ...): writes a source that defines
+# `const EmbeddedFile kEmbeddedFiles[]` (name, bytes, size), closed by a null name, so that
+# test programs carry their fixtures and need no file access across the Wine boundary.
+function(kesto_embed_files)
+    cmake_parse_arguments(ARG "" "OUTPUT" "FILES" ${ARGN})
+    set(body "// Generated from the fixture files; do not edit.\n#include \"tests/unit/embedded_files.h\"\n\n")
+    set(table "")
+    set(i 0)
+    foreach(file IN LISTS ARG_FILES)
+        file(READ "${file}" hex HEX)
+        string(LENGTH "${hex}" hexlen)
+        math(EXPR size "${hexlen} / 2")
+        string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+        string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){24})" "\\1\n" bytes "${bytes}")
+        get_filename_component(name "${file}" NAME)
+        string(APPEND body "static const unsigned char kData${i}[] = {\n${bytes}0};\n")
+        string(APPEND table "    {\"${name}\", kData${i}, ${size}},\n")
+        math(EXPR i "${i} + 1")
+    endforeach()
+    string(APPEND body "\nconst EmbeddedFile kEmbeddedFiles[] = {\n${table}    {nullptr, nullptr, 0}};\n")
+    file(CONFIGURE OUTPUT "${ARG_OUTPUT}" CONTENT "${body}" @ONLY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ARG_FILES})
+endfunction()
