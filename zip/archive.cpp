@@ -70,7 +70,8 @@ bool JoinPath(char (&out)[kMaxPath], const char* base, const char* part, size_t 
     const size_t baseLength = base != nullptr ? strlen(base) : 0;
     if (baseLength + partLength >= kMaxPath)
         return false;
-    memcpy(out, base, baseLength);
+    if (baseLength > 0)
+        memcpy(out, base, baseLength);
     memcpy(out + baseLength, part, partLength);
     out[baseLength + partLength] = '\0';
     return true;

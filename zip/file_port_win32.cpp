@@ -8,6 +8,17 @@ namespace {
 class Win32FilePort final : public FilePort {
 public:
     File CreateOutputFile(const char* path, uint32_t attributes) override {
+        // Windows refuses to replace a read-only file, or a hidden or system one when the new
+        // attributes lack those bits. Wine running as root replaces them all the same, so the
+        // refusal is made here, for the same outcome on both.
+        const DWORD existing = GetFileAttributesA(path);
+        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+            const DWORD guarded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+            if ((existing & FILE_ATTRIBUTE_READONLY) || (existing & guarded & ~attributes) != 0) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return nullptr;
+            }
+        }
         HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
         return h == INVALID_HANDLE_VALUE ? nullptr : h;
     }

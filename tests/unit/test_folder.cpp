@@ -65,9 +65,15 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
+// prefix is relative with "/" separators, like the listed paths.
 void List(const std::string& root, const std::string& prefix, std::set<std::string>* out) {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((root + "\\" + prefix + "*").c_str(), &fd);
+    std::string pattern = root + "\\" + prefix + "*";
+    for (char& c : pattern) {
+        if (c == '/')
+            c = '\\';
+    }
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return;
     do {
@@ -76,14 +82,9 @@ void List(const std::string& root, const std::string& prefix, std::set<std::stri
             continue;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out->insert(prefix + name + "/");
-            List(root, prefix + name + "\\", out);
+            List(root, prefix + name + "/", out);
         } else {
-            std::string p = prefix + name;
-            for (char& c : p) {
-                if (c == '\\')
-                    c = '/';
-            }
-            out->insert(p);
+            out->insert(prefix + name);
         }
     } while (FindNextFileA(h, &fd));
     FindClose(h);
