@@ -1,0 +1,198 @@
+// The package unpacking rules, on packages made by fixtures/make_fixtures.py.
+#include "download/unpack.h"
+
+#include <stdlib.h>
+
+#include <new>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/embedded_files.h"
+#include "tests/unit/test_folder.h"
+#include "tests/unit/zip_builder.h"
+#include "zip/archive.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+// Counts the bytes live through operator new, and can refuse one request size, so that the
+// memory rule and the allocation failure can be shown.
+namespace {
+size_t g_liveBytes = 0;
+size_t g_peakBytes = 0;
+size_t g_refuseSize = 0;    // a request of exactly this size fails
+const size_t kHeader = 16;  // keeps the payload aligned
+
+void* CountedNew(size_t size) {
+    if (size != 0 && size == g_refuseSize)
+        throw std::bad_alloc();
+    unsigned char* p = static_cast<unsigned char*>(malloc(size + kHeader));
+    if (p == nullptr)
+        throw std::bad_alloc();
+    *reinterpret_cast<size_t*>(p) = size;
+    g_liveBytes += size;
+    if (g_liveBytes > g_peakBytes)
+        g_peakBytes = g_liveBytes;
+    return p + kHeader;
+}
+
+void CountedDelete(void* q) {
+    if (q == nullptr)
+        return;
+    unsigned char* p = static_cast<unsigned char*>(q) - kHeader;
+    g_liveBytes -= *reinterpret_cast<size_t*>(p);
+    free(p);
+}
+}  // namespace
+
+void* operator new(size_t size) {
+    return CountedNew(size);
+}
+void* operator new[](size_t size) {
+    return CountedNew(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return CountedNew(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+    CountedDelete(p);
+}
+void operator delete[](void* p) noexcept {
+    CountedDelete(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    CountedDelete(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    CountedDelete(p);
+}
+
+namespace {
+
+void Unpack(const std::string& package, const TestFolder& folder) {
+    UnpackPackage(package.data(), uint32_t(package.size()), folder.Path().c_str());
+}
+
+TEST(UnpackTest, PackagesGiveTheirFiles) {
+    struct Row {
+        int line;
+        const char* fixture;
+        std::set<std::string> tree;
+    };
+    const Row rows[] = {
+        {__LINE__, "pkg_basic.zip", {"setup.exe", "autoupdatecpy.exe", "readme.txt"}},
+        // Renamed only inside a nested archive, and only by its whole name.
+        {__LINE__,
+         "pkg_rename.zip",
+         {"autoupdate.exe", "autoupdatecpy.exe", "tools/", "tools/autoupdate.exe"}},
+        // ".zip" is matched case-sensitively anywhere in the name.
+        {__LINE__, "pkg_case.zip", {"DATA.ZIP", "after.txt"}},
+        {__LINE__, "not_a_zip.bin", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        TestFolder folder;
+        Unpack(Fixture(row.fixture), folder);
+        EXPECT_EQ(ListTree(folder.Path()), row.tree);
+    }
+}
+
+TEST(UnpackTest, FileContents) {
+    TestFolder folder;
+    Unpack(Fixture("pkg_rename.zip"), folder);
+    EXPECT_EQ(ReadWholeFile(folder.Join("autoupdate.exe")), "top level");
+    EXPECT_EQ(ReadWholeFile(folder.Join("autoupdatecpy.exe")), "renamed");
+    EXPECT_EQ(ReadWholeFile(folder.Join("tools/autoupdate.exe")), "kept");
+
+    TestFolder other;
+    Unpack(Fixture("pkg_case.zip"), other);
+    const std::string inner = ReadWholeFile(other.Join("DATA.ZIP"));
+    EXPECT_EQ(inner.substr(0, 4), "PK\x03\x04");  // the archive itself, not its items
+}
+
+TEST(UnpackTest, LaterNestedArchiveWins) {
+    TestFolder folder;
+    Unpack(Fixture("pkg_two_nested.zip"), folder);
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"same.txt"});
+    EXPECT_EQ(ReadWholeFile(folder.Join("same.txt")), "second");
+}
+
+TEST(UnpackTest, EarlierFilesStayUnlessReplaced) {
+    TestFolder folder;
+    WriteWholeFile(folder.Join("keep.txt"), "left by an earlier run");
+    WriteWholeFile(folder.Join("setup.exe"), "old installer");
+    Unpack(Fixture("pkg_basic.zip"), folder);
+    EXPECT_EQ(ReadWholeFile(folder.Join("keep.txt")), "left by an earlier run");
+    EXPECT_EQ(ReadWholeFile(folder.Join("setup.exe")), "installer");
+}
+
+TEST(UnpackTest, GbkNameLandsUnderThatName) {
+    TestFolder folder;
+    Unpack(Fixture("pkg_gbk_name.zip"), folder);
+    const std::string gbk = "\xD6\xD0\xCE\xC4\xCB\xB5\xC3\xF7.txt";  // 中文说明.txt
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{gbk});
+#ifdef _WIN32
+    // In Chinese: the ANSI name is read as code page 936.
+    WIN32_FIND_DATAW fd;
+    const std::string pattern = folder.Join("*.txt");
+    wchar_t widePattern[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, widePattern, MAX_PATH);
+    HANDLE h = FindFirstFileW(widePattern, &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    EXPECT_EQ(std::wstring(fd.cFileName), L"\u4E2D\u6587\u8BF4\u660E.txt");
+#endif
+}
+
+TEST(UnpackTest, HoldsThePackageAndOneNestedBufferAtMost) {
+    // Two nested archives of about 300 KB each: their buffers are never live together.
+    ZipEntrySpec inner;
+    inner.name = "one.txt";
+    inner.data = std::string(300000, 'n');
+    ZipEntrySpec first;
+    first.name = "first.zip";
+    first.data = BuildZip({inner}).bytes;
+    first.method = 8;
+    ZipEntrySpec second = first;
+    second.name = "second.zip";
+    const std::string package = BuildZip({first, second}).bytes;
+    TestFolder folder;
+    const size_t before = g_liveBytes;
+    g_peakBytes = g_liveBytes;
+    Unpack(package, folder);
+    const size_t peak = g_peakBytes - before;
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"one.txt"});
+    EXPECT_GE(peak, first.data.size());
+    EXPECT_LT(peak, first.data.size() + 100000);  // one buffer plus the reader's own state
+    EXPECT_EQ(g_liveBytes, before);
+}
+
+TEST(UnpackTest, NestedBufferFailureIsTheCallersException) {
+    const std::string package = Fixture("pkg_basic.zip");
+    ZipItem nested;
+    {
+        ArchiveHandle h = ArchiveOpenFromMemory(package.data(), uint32_t(package.size()));
+        ASSERT_EQ(ArchiveGetItem(h, 1, &nested), ArchiveOk);
+        ASSERT_STREQ(nested.name, "data.zip");
+        ArchiveClose(h);
+    }
+    TestFolder folder;
+    const size_t before = g_liveBytes;
+    g_refuseSize = nested.uncompressedSize;
+    EXPECT_THROW(Unpack(package, folder), std::bad_alloc);
+    g_refuseSize = 0;
+    EXPECT_EQ(g_liveBytes, before);  // the package's handle was closed on the way out
+    EXPECT_EQ(ListTree(folder.Path()), std::set<std::string>{"setup.exe"});
+}
+
+}  // namespace
