@@ -28,17 +28,6 @@ struct Package {
     uint64_t outputBytes = 0;
 };
 
-std::string MixedText(size_t n, unsigned seed) {
-    std::string s;
-    unsigned x = seed;
-    while (s.size() < n) {
-        x = x * 1103515245u + 12345u;
-        s += "tarune-" + std::to_string((x >> 16) % 9973) + ((x >> 8) & 1 ? "\n" : " ");
-    }
-    s.resize(n);
-    return s;
-}
-
 std::string Noise(size_t n, unsigned seed) {
     std::string s(n, '\0');
     unsigned x = seed;
@@ -56,7 +45,7 @@ const Package& ThePackage() {
         for (unsigned i = 0; i < 6; ++i) {
             ZipEntrySpec e;
             e.name = "text" + std::to_string(i) + ".txt";
-            e.data = MixedText(1 << 20, i + 1);
+            e.data = MixedData(1 << 20, i + 1);
             e.method = 8;
             q.entries.push_back(e);
         }

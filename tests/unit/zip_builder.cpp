@@ -66,6 +66,19 @@ void Put32(std::string& bytes, uint32_t offset, uint32_t value) {
     Put16(bytes, offset + 2, uint16_t(value >> 16));
 }
 
+std::string MixedData(size_t n, unsigned seed) {
+    std::string s;
+    unsigned x = seed;
+    while (s.size() < n) {
+        x = x * 1103515245u + 12345u;
+        s += "tarune-" + std::to_string((x >> 16) % 97) + ((x >> 8) & 1 ? "\n" : " ");
+        if ((x >> 20) % 5 == 0)
+            s += char(x >> 24);
+    }
+    s.resize(n);
+    return s;
+}
+
 std::string ExtendedTimestamp(uint8_t flags, const std::vector<int32_t>& times) {
     std::string block = "UT";
     Append16(block, uint32_t(1 + 4 * times.size()));

@@ -38,6 +38,9 @@ std::string RawDeflate(const std::string& data);
 uint32_t Crc32(const std::string& data);
 void Put16(std::string& bytes, uint32_t offset, uint16_t value);
 void Put32(std::string& bytes, uint32_t offset, uint32_t value);
+// n bytes of compressible but not trivial data: words with a varying counter and a stray
+// byte now and then; the same for the same seed.
+std::string MixedData(size_t n, unsigned seed);
 // An "UT" extra block with the given flags and times (as many as the flags name).
 std::string ExtendedTimestamp(uint8_t flags, const std::vector<int32_t>& times);
 

@@ -25,20 +25,6 @@
 
 namespace {
 
-std::string Mixed(size_t n, unsigned seed) {
-    // Compressible but not trivial: runs of words with a varying counter.
-    std::string s;
-    unsigned x = seed;
-    while (s.size() < n) {
-        x = x * 1103515245u + 12345u;
-        s += "tarune-" + std::to_string((x >> 16) % 97) + ((x >> 8) & 1 ? "\n" : " ");
-        if ((x >> 20) % 5 == 0)
-            s += char(x >> 24);
-    }
-    s.resize(n);
-    return s;
-}
-
 ZipEntrySpec Entry(const std::string& name, const std::string& data, uint16_t method = 0) {
     ZipEntrySpec e;
     e.name = name;
@@ -118,7 +104,7 @@ ArchiveResult ExtractInPieces(ArchiveHandle h, int32_t index, uint32_t size, uin
 }
 
 TEST_F(ZipExtractTest, StoredItemIsWrittenInChunksThenTimed) {
-    const std::string data = Mixed(40000, 1);
+    const std::string data = MixedData(40000, 1);
     const std::string bytes = BuildZip({Entry("s.bin", data)}).bytes;
     OpenArchive archive(bytes);
     ASSERT_EQ(ArchiveSetTargetDir(archive.Get(), folder_.Path().c_str()), ArchiveOk);
@@ -131,15 +117,15 @@ TEST_F(ZipExtractTest, StoredItemIsWrittenInChunksThenTimed) {
 }
 
 TEST_F(ZipExtractTest, ItemsToMemoryInAnyPieces) {
-    const std::string big = Mixed(100000, 2);
+    const std::string big = MixedData(100000, 2);
     ZipEntrySpec encrypted = Entry("e.txt", big, 8);
     encrypted.flags = 1;
-    ZipEntrySpec encryptedStored = Entry("es.txt", Mixed(5000, 3));
+    ZipEntrySpec encryptedStored = Entry("es.txt", MixedData(5000, 3));
     encryptedStored.flags = 1;
-    ZipEntrySpec descriptor = Entry("d.txt", Mixed(20000, 4), 8);
+    ZipEntrySpec descriptor = Entry("d.txt", MixedData(20000, 4), 8);
     descriptor.flags = 1;
     descriptor.descriptor = true;  // check byte from the DOS time
-    const std::vector<ZipEntrySpec> entries = {Entry("s.txt", Mixed(33333, 5)),
+    const std::vector<ZipEntrySpec> entries = {Entry("s.txt", MixedData(33333, 5)),
                                                Entry("z.txt", big, 8), encrypted, encryptedStored,
                                                descriptor};
     const std::string bytes = BuildZip(entries).bytes;
@@ -157,7 +143,7 @@ TEST_F(ZipExtractTest, ItemsToMemoryInAnyPieces) {
 }
 
 TEST_F(ZipExtractTest, DeflatedItemInOneCallOrTwoHalves) {
-    const std::string data = Mixed(50000, 6);
+    const std::string data = MixedData(50000, 6);
     const std::string bytes = BuildZip({Entry("a.txt", "other"), Entry("z.txt", data, 8)}).bytes;
     OpenArchive archive(bytes);
     std::string out(data.size(), '\0');
@@ -326,7 +312,7 @@ TEST_F(ZipExtractTest, DataFaults) {
     // Overwrite the deflate data in place; the sizes stay as they were.
     invalid.bytes.replace(invalid.local[0] + 30 + 7, badDeflate.size(), badDeflate);
 
-    ZipLayout crc = BuildZip({Entry("crc.txt", Mixed(40000, 7), 8)});
+    ZipLayout crc = BuildZip({Entry("crc.txt", MixedData(40000, 7), 8)});
     Put32(crc.bytes, crc.local[0] + 14, 0x12345678);
     Put32(crc.bytes, crc.central[0] + 16, 0x12345678);
 
@@ -487,7 +473,7 @@ TEST(ZipCloseTest, ClosesOnlyReaderHandles) {
     EXPECT_EQ(ArchiveExtractToMemory(nullptr, 0, nullptr, 0), ArchiveBadArgument);
 
     // Closing in the middle of an extraction to memory frees its stream (ASan checks).
-    const std::string bytes = BuildZip({Entry("z.txt", Mixed(50000, 8), 8)}).bytes;
+    const std::string bytes = BuildZip({Entry("z.txt", MixedData(50000, 8), 8)}).bytes;
     ArchiveHandle h = ArchiveOpenFromMemory(bytes.data(), uint32_t(bytes.size()));
     ASSERT_NE(h, nullptr);
     char buffer[100];
