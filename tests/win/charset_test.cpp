@@ -35,3 +35,24 @@ TEST(CharsetTest, LiteralIsGbkAndConvertsBackToUtf16) {
         EXPECT_EQ(std::wstring(wide), row.utf16);
     }
 }
+
+TEST(WinePrefixTest, ChineseUiFontIsSubstituted) {
+    // The dialog asks for "Microsoft YaHei"; the prefix maps it (and its Chinese name) to the
+    // installed WenQuanYi Micro Hei.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                            "Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
+    for (const char* face : {"Microsoft YaHei", "微软雅黑"}) {
+        SCOPED_TRACE(face);
+        char value[64] = {};
+        DWORD size = sizeof(value) - 1;
+        DWORD type = 0;
+        EXPECT_EQ(
+            RegQueryValueExA(key, face, nullptr, &type, reinterpret_cast<BYTE*>(value), &size),
+            ERROR_SUCCESS);
+        EXPECT_STREQ(value, "WenQuanYi Micro Hei");
+    }
+    RegCloseKey(key);
+}
