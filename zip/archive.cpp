@@ -43,19 +43,15 @@ ArchiveResult CheckHandle(ArchiveHandle h) {
     return ArchiveOk;
 }
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 bool IsAbsolute(const char* path) {
-    return IsSeparator(path[0]) || (path[0] != '\0' && path[1] == ':');
+    return IsPathSeparator(path[0]) || (path[0] != '\0' && path[1] == ':');
 }
 
 // Copies folder into the base folder with a trailing separator; an empty text stays empty,
 // which makes relative paths resolve against the current directory.
 bool SetBaseFolder(char (&base)[kMaxPath], const char* folder) {
     size_t length = strlen(folder);
-    const bool addSeparator = length > 0 && !IsSeparator(folder[length - 1]);
+    const bool addSeparator = length > 0 && !IsPathSeparator(folder[length - 1]);
     if (length + (addSeparator ? 1 : 0) >= kMaxPath)
         return false;
     memcpy(base, folder, length);
@@ -143,7 +139,7 @@ void EnsureDirectoryPath(const char* base, const char* path) {
     char joined[kMaxPath];
     // Shallowest level first; a leading separator is no level of its own.
     for (size_t i = 1; i < length; ++i) {
-        if (IsSeparator(path[i]) && JoinPath(joined, base, path, i)) {
+        if (IsPathSeparator(path[i]) && JoinPath(joined, base, path, i)) {
             CreateFolderIfMissing(port, joined);
         }
     }
@@ -242,7 +238,7 @@ ArchiveResult ArchiveExtractToFile(ArchiveHandle h, int32_t index, const char* p
 
     // Folder part: up to and including the last separator.
     size_t folderLength = length;
-    while (folderLength > 0 && !IsSeparator(path[folderLength - 1]))
+    while (folderLength > 0 && !IsPathSeparator(path[folderLength - 1]))
         --folderLength;
     const char* base = folderLength > 0 && absolute ? nullptr : reader.baseFolder;
     char full[kMaxPath];

@@ -39,7 +39,7 @@ bool MemorySource::ReadU16(uint32_t* value) {
     uint8_t b[2];
     if (!ReadBlock(b, 2))
         return false;
-    *value = b[0] | (uint32_t(b[1]) << 8);
+    *value = LoadLe16(b);
     return true;
 }
 
@@ -47,7 +47,7 @@ bool MemorySource::ReadU32(uint32_t* value) {
     uint8_t b[4];
     if (!ReadBlock(b, 4))
         return false;
-    *value = b[0] | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    *value = LoadLe32(b);
     return true;
 }
 

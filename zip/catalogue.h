@@ -18,6 +18,13 @@ enum : int32_t {
     ItemBadCheckByte = -106,
 };
 
+inline uint32_t LoadLe16(const uint8_t* p) {
+    return p[0] | (uint32_t(p[1]) << 8);
+}
+inline uint32_t LoadLe32(const uint8_t* p) {
+    return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
 // The caller's buffer, never written. Reads past the end deliver nothing, and a field read
 // that cannot be completed reports failure rather than an undetermined value.
 struct MemorySource {

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "zip/catalogue.h"
 #include "zip/file_port.h"
 
 namespace {
@@ -12,19 +13,15 @@ const uint16_t kExtendedTimestampId = 0x5455;  // "UT"
 const int64_t kSecondsFrom1601To1970 = 11644473600LL;
 const uint32_t kDosEpoch = (1u << 21) | (1u << 16);  // 1980-01-01 00:00:00
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 bool IsParentPart(const char* p) {
-    return p[0] == '.' && p[1] == '.' && (p[2] == '\0' || IsSeparator(p[2]));
+    return p[0] == '.' && p[1] == '.' && (p[2] == '\0' || IsPathSeparator(p[2]));
 }
 
 // One sanitising step; null when no rule applies.
 const char* SkipUnsafePrefix(const char* p) {
     if (p[0] != '\0' && p[1] == ':')
         return p + 2;  // a drive, whatever its letter
-    if (IsSeparator(p[0]))
+    if (IsPathSeparator(p[0]))
         return p + 1;
     static const char* const kParentParts[] = {"\\..\\", "\\../", "/../", "/..\\"};
     for (const char* part : kParentParts) {
@@ -36,18 +33,10 @@ const char* SkipUnsafePrefix(const char* p) {
     if (IsParentPart(p))
         return p[2] == '\0' ? p + 2 : p + 3;
     const size_t length = strlen(p);
-    if (length >= 3 && IsSeparator(p[length - 3]) && IsParentPart(p + length - 2)) {
+    if (length >= 3 && IsPathSeparator(p[length - 3]) && IsParentPart(p + length - 2)) {
         return p + length;
     }
     return nullptr;
-}
-
-uint32_t ReadLe16(const uint8_t* p) {
-    return p[0] | (uint32_t(p[1]) << 8);
-}
-
-uint32_t ReadLe32(const uint8_t* p) {
-    return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 FILETIME ToFileTime(uint64_t value) {
@@ -126,8 +115,8 @@ void ReadItemTimes(uint32_t dosDateTime, const uint8_t* extra, uint32_t extraLen
     if (extraLength < 5)
         return;
     for (uint32_t p = 0; p + 4 < extraLength;) {
-        const uint32_t id = ReadLe16(extra + p);
-        const uint32_t size = ReadLe16(extra + p + 2);
+        const uint32_t id = LoadLe16(extra + p);
+        const uint32_t size = LoadLe16(extra + p + 2);
         if (id != kExtendedTimestampId) {
             p += 4 + size;
             continue;
@@ -144,7 +133,7 @@ void ReadItemTimes(uint32_t dosDateTime, const uint8_t* extra, uint32_t extraLen
                 continue;
             if (end - q < 4)
                 return;  // a time that does not fit is ignored
-            *targets[bit] = UnixTimeToFileTime(int32_t(ReadLe32(extra + q)));
+            *targets[bit] = UnixTimeToFileTime(int32_t(LoadLe32(extra + q)));
             q += 4;
         }
         return;

@@ -9,6 +9,11 @@
 
 class FilePort;
 
+// Both count as separators in item names and paths.
+inline bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 // Copies name without drive prefixes, leading separators and parent-folder parts, so that the
 // result is a relative path that stays below any base folder. out holds 260 bytes; name is
 // shorter than that.
