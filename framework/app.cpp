@@ -36,6 +36,8 @@ CWinApp::CWinApp(const char* lpszAppName) {
 CWinApp::~CWinApp() {
     if (g_pApp == this)
         g_pApp = nullptr;
+    if (AfxGetThread() == this)
+        AfxSetCurrentThread(nullptr);
 }
 
 int CWinApp::Run() {

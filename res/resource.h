@@ -1,0 +1,11 @@
+// Resource IDs of the executable.
+#ifndef KESTO_RES_RESOURCE_H
+#define KESTO_RES_RESOURCE_H
+
+#define IDD_KESTOQUICKSETUP_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDB_PROGRESS_STRIP 129
+#define IDB_LANDSCAPE 130
+#define IDI_SMALL 131
+
+#endif  // KESTO_RES_RESOURCE_H
