@@ -8,6 +8,7 @@ const CRuntimeClass CMFCVisualManagerWindows::classCMFCVisualManagerWindows = {
 namespace {
 
 CWinApp* g_pApp = nullptr;
+HINSTANCE g_hResources = nullptr;
 
 CString ExecutableBaseName() {
     char path[MAX_PATH] = {};
@@ -64,8 +65,10 @@ HINSTANCE AfxGetInstanceHandle() {
 }
 
 HINSTANCE AfxGetResourceHandle() {
-    return AfxGetInstanceHandle();
+    return g_hResources != nullptr ? g_hResources : AfxGetInstanceHandle();
 }
+
+void AfxSetResourceHandle(HINSTANCE hInstResource) { g_hResources = hInstResource; }
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     CWinApp* app = AfxGetApp();

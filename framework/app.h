@@ -42,6 +42,8 @@ CWinApp* AfxGetApp();
 const char* AfxGetAppName();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
+// Resources come from this module from now on (null: the application's again).
+void AfxSetResourceHandle(HINSTANCE hInstResource);
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 
