@@ -58,7 +58,8 @@ public:
 private:
     void SyncWithParent(HWND hParent);
     void RenderShadow(HWND hParent);
-    void ComposeShadowBitmap(uint32_t* pixels, HWND hParent, const RECT& rcParent);
+    // False when the parent's outline cannot be read; the pixels are then untouched.
+    bool ComposeShadowBitmap(uint32_t* pixels, HWND hParent, const RECT& rcParent);
     static LRESULT CALLBACK ShadowParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
