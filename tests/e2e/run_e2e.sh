@@ -7,6 +7,7 @@ export WINEPREFIX="$top/build/wine-prefix"
 "$top/tools/wine-run" cmd /c exit 0 || exit 1  # the prefix exists before anything else
 own_display=""
 if [ -z "${DISPLAY:-}" ]; then
+    wineserver -k 2>/dev/null  # its desktop would be on another display
     . "$top/tools/virtual-display.sh"
     start_virtual_display || exit 1
     own_display=1
