@@ -3,8 +3,8 @@
 //
 //   find TITLE [MS]             wait up to MS (default 10000) for a visible top-level window
 //                               with this title; print its handle
-//   message-box [MS]            wait for a message box; print its caption and text, one line
-//                               each, and its handle on a third
+//   message-box [MS]            wait for a message box; print its handle, its caption and its
+//                               text (which may run over several lines), one line each
 //   press HWND ID               post WM_COMMAND ID to the window
 //   foreground                  print the foreground window's handle and title
 //   info HWND                   print "exists visible iconic left top width height"
@@ -213,8 +213,9 @@ int main(int argc, char** argv) {
                 },
                 ParseMs(argc, argv, 2)))
             return 1;
-        std::printf("%s\n%s\n0x%lx\n", TextOf(box).c_str(), TextOf(GetDlgItem(box, 0xFFFF)).c_str(),
-                    HandleValue(box));
+        // The text last: it may hold line breaks of its own.
+        std::printf("0x%lx\n%s\n%s\n", HandleValue(box), TextOf(box).c_str(),
+                    TextOf(GetDlgItem(box, 0xFFFF)).c_str());
         return 0;
     }
     if (command == "press" && argc >= 4) {

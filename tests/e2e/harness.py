@@ -68,7 +68,7 @@ class Windows:
         rc, lines = self.driver("message-box", timeout_ms)
         if rc != 0:
             raise AssertionError("no message box appeared")
-        return lines[0], lines[1], lines[2]
+        return lines[1], "\n".join(lines[2:]), lines[0]
 
     def temp_folder(self):
         """The Unix path of the prefix user's temporary folder."""
