@@ -23,6 +23,11 @@ public:
 
     DECLARE_MESSAGE_MAP()
 
+    // The second half of InitInstance: the whole job. Always FALSE.
+    BOOL RunSequence();
+    // Starts the first plain file of the folder, elevated.
+    void LaunchInstaller(const char* folder);
+
     // The run sequence.
     DownloadJob m_job;
     CWinThread* m_pWorkerThread = nullptr;

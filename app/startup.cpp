@@ -129,7 +129,5 @@ BOOL CKestoQuickSetupApp::InitInstance() {
         return FALSE;
     }
 
-    // The run sequence is not built yet: the program ends here, after the guard.
-    system.GdiplusShutdown(m_gdiplusToken);
-    return FALSE;
+    return RunSequence();
 }

@@ -60,6 +60,17 @@ BOOL SystemPort::Process32Next(HANDLE snapshot, PROCESSENTRY32* entry) {
 BOOL SystemPort::CloseHandle(HANDLE handle) {
     return ::CloseHandle(handle);
 }
+DWORD SystemPort::GetTempPathA(DWORD length, LPSTR buffer) {
+    return ::GetTempPathA(length, buffer);
+}
+CWinThread* SystemPort::AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority,
+                                       UINT stackSize, DWORD flags,
+                                       LPSECURITY_ATTRIBUTES security) {
+    return ::AfxBeginThread(proc, param, priority, stackSize, flags, security);
+}
+BOOL SystemPort::TerminateThread(HANDLE thread, DWORD exitCode) {
+    return ::TerminateThread(thread, exitCode);
+}
 int SystemPort::AfxMessageBox(const char* text, UINT type) {
     return ::AfxMessageBox(text, type);
 }

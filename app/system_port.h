@@ -11,6 +11,8 @@
 #include <gdiplus.h>
 // clang-format on
 
+#include "framework/thread.h"
+
 class SystemPort {
 public:
     virtual ~SystemPort() = default;
@@ -34,6 +36,12 @@ public:
     virtual BOOL Process32First(HANDLE snapshot, PROCESSENTRY32* entry);
     virtual BOOL Process32Next(HANDLE snapshot, PROCESSENTRY32* entry);
     virtual BOOL CloseHandle(HANDLE handle);
+
+    // The run sequence.
+    virtual DWORD GetTempPathA(DWORD length, LPSTR buffer);
+    virtual CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority,
+                                       UINT stackSize, DWORD flags, LPSECURITY_ATTRIBUTES security);
+    virtual BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 
     // The user and the graphics library.
     virtual int AfxMessageBox(const char* text, UINT type);

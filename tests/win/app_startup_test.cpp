@@ -10,6 +10,9 @@
 #include "app/kesto_quick_setup.h"
 #include "shadow/wnd_shadow.h"
 
+// This test program's package address: none, so a run that passes the guard ends at once.
+const char* g_pszPackageUrl = "";
+
 namespace {
 
 HWND const kOtherWindow = reinterpret_cast<HWND>(0x4242);
@@ -160,7 +163,9 @@ TEST_F(StartupTest, AdministratorWithNothingRunningSetsUpAndPassesTheGuard) {
     EXPECT_EQ(system_.gdiplusStarts, 1);
     EXPECT_EQ(system_.snapshots, 1);
     EXPECT_EQ(system_.snapshotsClosed, 1);
-    EXPECT_TRUE(system_.boxes.empty());
+    // Past the guard the run sequence begins; without a package address it ends at once.
+    ASSERT_EQ(system_.boxes.size(), 1u);
+    EXPECT_EQ(system_.boxes[0].first, "配置文件丢失!");
     EXPECT_EQ(system_.gdiplusShutdowns, 1);
     EXPECT_NE(CWndShadow::s_pfnUpdateLayered, nullptr);  // the shadow facility is set up
 }

@@ -1,0 +1,3 @@
+#include "app/package_url.h"
+
+const char* g_pszPackageUrl = KESTO_PACKAGE_URL;

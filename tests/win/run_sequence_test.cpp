@@ -1,0 +1,272 @@
+// The run sequence through the system seam: every branch of the decision after the worker
+// (cancelled, failed, launch walk) and of the tail (the UI thread stopped or terminated),
+// with scripted workers and UI threads on real threads.
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/kesto_quick_setup.h"
+#include "tests/win/framework/wait_for.h"
+#include "ui/progress_notice.h"
+
+const char* g_pszPackageUrl = "http://127.0.0.1:8731/introduction/download/tarune.zip";
+
+namespace {
+
+// What the scripted worker does.
+struct Script {
+    DWORD exitCode = 0;
+    bool cancel = false;
+    const CRuntimeClass* uiThread = nullptr;  // handed over when set
+} g_script;
+
+std::vector<std::string> g_notices;
+std::atomic<int> g_uiExits{0};
+
+// A UI thread whose main window records the notices it gets.
+class RecordingWnd : public CWnd {
+public:
+    LRESULT OnNotice(WPARAM, LPARAM lParam) {
+        const ProgressNotice* n = reinterpret_cast<const ProgressNotice*>(lParam);
+        g_notices.push_back(std::to_string(n->nPercent) + " " + n->szText);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(RecordingWnd, CWnd)
+ON_MESSAGE(WM_PROGRESS_NOTICE, &RecordingWnd::OnNotice)
+END_MESSAGE_MAP()
+
+class RecordingUiThread : public CWinThread {
+    DECLARE_DYNCREATE(RecordingUiThread)
+public:
+    RecordingWnd* m_pWnd = nullptr;
+    BOOL InitInstance() override {
+        m_pWnd = new RecordingWnd;
+        m_pWnd->CreateEx(0, "STATIC", "recorder", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+        m_pMainWnd = m_pWnd;
+        return TRUE;
+    }
+    int ExitInstance() override {
+        delete m_pWnd;
+        ++g_uiExits;
+        return CWinThread::ExitInstance();
+    }
+};
+IMPLEMENT_DYNCREATE(RecordingUiThread, CWinThread)
+
+// A UI thread that never takes WM_QUIT.
+class StuckUiThread : public CWinThread {
+    DECLARE_DYNCREATE(StuckUiThread)
+public:
+    BOOL InitInstance() override { return TRUE; }
+    int Run() override {
+        for (;;)
+            Sleep(10);
+    }
+};
+IMPLEMENT_DYNCREATE(StuckUiThread, CWinThread)
+
+UINT __cdecl ScriptedWorker(LPVOID param) {
+    DownloadJob* job = static_cast<DownloadJob*>(param);
+    if (g_script.uiThread != nullptr) {
+        CWinThread* ui =
+            AfxBeginThread(g_script.uiThread, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+        ui->m_bAutoDelete = FALSE;
+        ui->ResumeThread();
+        WaitFor([&] {
+            return ui->GetMainWnd() != nullptr || g_script.uiThread == RUNTIME_CLASS(StuckUiThread);
+        });
+        job->pUIThread = ui;
+    }
+    if (g_script.cancel)
+        g_bUserCancelled = true;
+    job->pEvent->SetEvent();
+    return g_script.exitCode;
+}
+
+class FakeSystem : public SystemPort {
+public:
+    std::string tempPath;
+    bool workerFails = false;
+    std::vector<std::string> calls;  // in order
+    std::vector<SHELLEXECUTEINFOA> launches;
+    std::vector<std::string> launched, boxes;
+    std::string targetDir;
+    DWORD tempLength = 0;
+
+    DWORD GetTempPathA(DWORD length, LPSTR buffer) override {
+        tempLength = length;
+        if (tempPath.size() + 1 > length)
+            return static_cast<DWORD>(tempPath.size() + 1);
+        std::strcpy(buffer, tempPath.c_str());
+        return static_cast<DWORD>(tempPath.size());
+    }
+    CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID param, int priority, UINT stack, DWORD flags,
+                               LPSECURITY_ATTRIBUTES security) override {
+        calls.push_back("worker");
+        EXPECT_EQ(priority, THREAD_PRIORITY_NORMAL);
+        EXPECT_EQ(stack, 0u);
+        EXPECT_EQ(flags, DWORD(CREATE_SUSPENDED));
+        EXPECT_EQ(security, nullptr);
+        targetDir = static_cast<DownloadJob*>(param)->strTargetDir.GetString();
+        if (workerFails)
+            return nullptr;
+        return ::AfxBeginThread(&ScriptedWorker, param, priority, stack, flags, security);
+    }
+    BOOL TerminateThread(HANDLE thread, DWORD code) override {
+        calls.push_back("terminate " + std::to_string(code));
+        return ::TerminateThread(thread, code);
+    }
+    BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) override {
+        calls.push_back("launch");
+        launches.push_back(*info);
+        launched.push_back(info->lpFile);
+        return TRUE;
+    }
+    int AfxMessageBox(const char* text, UINT) override {
+        calls.push_back("box");
+        boxes.push_back(text);
+        return IDOK;
+    }
+    void GdiplusShutdown(ULONG_PTR) override { calls.push_back("gdiplus off"); }
+};
+
+class RunSequenceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ::GetTempPathA(MAX_PATH, temp);
+        base_ = std::string(temp) + "kesto_run_" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(base_.c_str(), nullptr);
+        system_.tempPath = base_;
+        SetSystemPort(&system_);
+        g_script = Script();
+        g_notices.clear();
+        g_bUserCancelled = false;
+    }
+    void TearDown() override {
+        SetSystemPort(nullptr);
+        g_bUserCancelled = false;
+        for (const std::string& f : made_)
+            DeleteFileA(f.c_str()) || RemoveDirectoryA(f.c_str());
+        RemoveDirectoryA((base_ + "tarune").c_str());
+        RemoveDirectoryA(base_.c_str());
+    }
+    void Make(const std::string& name, bool folder) {
+        const std::string path = base_ + "tarune\\" + name;
+        CreateDirectoryA((base_ + "tarune").c_str(), nullptr);
+        if (folder) {
+            CreateDirectoryA(path.c_str(), nullptr);
+        } else {
+            CloseHandle(
+                CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        }
+        made_.insert(made_.begin(), path);
+    }
+    BOOL Run() {
+        CKestoQuickSetupApp app;
+        const BOOL result = app.RunSequence();
+        EXPECT_EQ(app.m_pWorkerThread, nullptr);
+        EXPECT_EQ(app.m_job.pUIThread, nullptr);
+        EXPECT_TRUE(app.m_job.strUrl.IsEmpty());
+        return result;
+    }
+
+    FakeSystem system_;
+    std::string base_;
+    std::vector<std::string> made_;
+};
+
+TEST_F(RunSequenceTest, FinishedRunLaunchesTheFirstPlainFileAndStopsTheUiThread) {
+    Make("sub", true);
+    Make("setup.exe", false);
+    g_script.uiThread = RUNTIME_CLASS(RecordingUiThread);
+    const int exits = g_uiExits;
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.targetDir, base_ + "tarune");
+    EXPECT_EQ(system_.tempLength, DWORD(MAX_PATH));
+    EXPECT_EQ(g_notices, std::vector<std::string>{"100 安装程序启动中......"});
+    ASSERT_EQ(system_.launched, std::vector<std::string>{base_ + "tarune\\setup.exe"});
+    const SHELLEXECUTEINFOA& info = system_.launches[0];
+    EXPECT_STREQ(info.lpVerb, "runas");
+    EXPECT_EQ(info.lpParameters, nullptr);
+    EXPECT_EQ(info.lpDirectory, nullptr);
+    EXPECT_EQ(info.fMask, 0u);
+    EXPECT_EQ(info.hwnd, nullptr);
+    EXPECT_EQ(info.nShow, SW_SHOWNORMAL);
+    EXPECT_EQ(g_uiExits, exits + 1);  // WM_QUIT ended it within the grace time
+    // The UI thread is stopped before GDI+ goes, since its dialog paints with it.
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "launch", "gdiplus off"}));
+}
+
+TEST_F(RunSequenceTest, OnlyOneFileIsLaunchedAndFoldersNever) {
+    Make("0dir", true);
+    Make("only.exe", false);
+    Make("zdir", true);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.launched, std::vector<std::string>{base_ + "tarune\\only.exe"});
+}
+
+TEST_F(RunSequenceTest, NothingToLaunchShowsNothing) {
+    for (bool folderExists : {false, true}) {
+        SCOPED_TRACE(folderExists);
+        system_.calls.clear();
+        if (folderExists)
+            Make("only-folders", true);
+        EXPECT_FALSE(Run());
+        EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "gdiplus off"}));
+    }
+}
+
+TEST_F(RunSequenceTest, CancelledRunShowsAndLaunchesNothing) {
+    Make("setup.exe", false);
+    g_script.cancel = true;
+    g_script.uiThread = RUNTIME_CLASS(RecordingUiThread);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "gdiplus off"}));
+    EXPECT_TRUE(g_notices.empty());
+}
+
+TEST_F(RunSequenceTest, FailedRunShowsTheMessageAndLaunchesNothing) {
+    Make("setup.exe", false);
+    g_script.exitCode = static_cast<DWORD>(-1);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.boxes, std::vector<std::string>{"下载发生错误,请重试!"});
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "box", "gdiplus off"}));
+}
+
+TEST_F(RunSequenceTest, WorkerThatCannotStartShowsTheMessage) {
+    system_.workerFails = true;
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "box", "gdiplus off"}));
+    EXPECT_EQ(system_.boxes, std::vector<std::string>{"下载发生错误,请重试!"});
+}
+
+TEST_F(RunSequenceTest, UiThreadThatKeepsRunningIsTerminatedAfterTheGrace) {
+    g_script.uiThread = RUNTIME_CLASS(StuckUiThread);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(Run());
+    EXPECT_GE(GetTickCount64() - start, 1900u);
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "terminate 259", "gdiplus off"}));
+}
+
+TEST_F(RunSequenceTest, LongTemporaryPathsGetTheirFolderOrEndTheRun) {
+    // 70 characters: more than some would give room for, still a right folder.
+    system_.tempPath = base_ + std::string(70 - base_.size() - 1, 'x') + "\\";
+    CreateDirectoryA(system_.tempPath.c_str(), nullptr);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.targetDir, system_.tempPath + "tarune");
+    RemoveDirectoryA(system_.tempPath.c_str());
+    // No room left for the folder's name: nothing is fetched.
+    system_.calls.clear();
+    system_.tempPath = "C:\\" + std::string(252, 'y') + "\\";
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"box", "gdiplus off"}));
+    EXPECT_EQ(system_.boxes.back(), "下载发生错误,请重试!");
+}
+
+}  // namespace
