@@ -8,7 +8,7 @@
 //   press HWND ID               post WM_COMMAND ID to the window
 //   foreground                  print the foreground window's handle and title
 //   info HWND                   print "exists visible iconic left top width height"
-//   click HWND X Y              move the pointer to the client point and click the left button
+//   click HWND X Y              move the pointer to the client point and click there
 //   drag HWND X Y DX DY         press at the client point, move by (DX, DY) in steps, release
 //   capture HWND FILE           save the window's pixels as it is on screen, 24-bit BMP
 //   window TITLE [iconic]       show a top-level window with this title until it is closed
@@ -238,10 +238,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "click" && argc >= 5) {
+        // The pointer goes there and the window gets the press and the release at that client
+        // point; Wine would otherwise press at the pointer's X position, which trails behind.
         HWND hwnd = ParseHandle(argv[2]);
-        MoveTo(ScreenPoint(hwnd, std::atoi(argv[3]), std::atoi(argv[4])));
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
-        SendMouse(MOUSEEVENTF_LEFTUP);
+        const int x = std::atoi(argv[3]);
+        const int y = std::atoi(argv[4]);
+        MoveTo(ScreenPoint(hwnd, x, y));
+        PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
         return 0;
     }
     if (command == "drag" && argc >= 7) {
