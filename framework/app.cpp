@@ -68,7 +68,9 @@ HINSTANCE AfxGetResourceHandle() {
     return g_hResources != nullptr ? g_hResources : AfxGetInstanceHandle();
 }
 
-void AfxSetResourceHandle(HINSTANCE hInstResource) { g_hResources = hInstResource; }
+void AfxSetResourceHandle(HINSTANCE hInstResource) {
+    g_hResources = hInstResource;
+}
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     CWinApp* app = AfxGetApp();
