@@ -14,6 +14,7 @@
 namespace {
 
 const DWORD kChunkSize = 10240;
+const DWORD kReceiveTimeoutMs = 20000;
 const char kWindowTitle[] = "岫澜汇快速安装程序";
 const char kDownloading[] = "正在下载（%d%%）......";
 const char kDownloaded[] = "下载完成";
@@ -114,6 +115,8 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
             flags |= INTERNET_FLAG_SECURE;
         file.reset(
             connection->OpenRequest(HTTP_VERB_GET, object, nullptr, 1, nullptr, nullptr, flags));
+        // A server that stops sending would otherwise hold the run, and the user, for good.
+        file->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
         file->SendRequest(nullptr, 0, nullptr, 0);
         DWORD status = 0;
         file->QueryInfoStatusCode(status);

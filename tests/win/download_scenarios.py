@@ -48,8 +48,8 @@ class Run:
         process = w.start(w.build / "tests" / "win" / "download_probe.exe", url,
                           windows_path(self.target), *options)
         self.box = None
-        if box is not None:
-            self.box = w.message_box()
+        if box is not None:  # True, or how many ms the box may take to come
+            self.box = w.message_box(20000 if box is True else box)
             w.driver("press", self.box[2], 1)
         out, _ = process.communicate(timeout=120)
         self.lines = out.decode("gbk").splitlines()
@@ -194,7 +194,22 @@ def no_ui_thread(w):
     failed_quietly(run)
 
 
+def stall(w):
+    # Headers, then nothing for longer than the receive time-out (20 s): the run ends with the
+    # time-out error instead of waiting for the server. Windows reports 12002; Wine passes the
+    # socket's own 10060 through.
+    server = serve(sample_zip(), "--stall", "45")
+    try:
+        run = Run(w, url(server), box=40000)
+    finally:
+        server.stop()
+    expect(run.box[1].startswith(("CInternetException for error 12002,",
+                                  "CInternetException for error 10060,")), run.box[1])
+    failed_quietly(run)
+
+
 scenarios({
+    "stall": stall,
     "not_found": not_found,
     "unreachable": unreachable,
     "no_server": no_server,
