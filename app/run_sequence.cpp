@@ -92,16 +92,7 @@ void CKestoQuickSetupApp::LaunchInstaller(const char* folder) {
         more = find.FindNextFile();
         if (find.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) || find.IsDots())
             continue;
-        if (CWinThread* ui = m_job.pUIThread) {
-            CWnd* main = ui->GetMainWnd();
-            HWND dialog = main != nullptr ? main->m_hWnd : nullptr;
-            if (dialog != nullptr && IsWindow(dialog)) {
-                ProgressNotice notice = {};
-                notice.nPercent = 100;
-                std::strncpy(notice.szText, kLaunching, sizeof(notice.szText) - 1);
-                SendMessageA(dialog, WM_PROGRESS_NOTICE, 0, reinterpret_cast<LPARAM>(&notice));
-            }
-        }
+        SendProgressNotice(m_job.pUIThread, 100, kLaunching);
         const CString path = find.GetFilePath();
         SHELLEXECUTEINFOA info = {};
         info.cbSize = sizeof(info);

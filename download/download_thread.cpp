@@ -31,25 +31,6 @@ UiThreadStarter g_startUiThread = &StartUiThread;
 // another length than announced, no UI thread.
 struct PackageError {};
 
-// The dialog's window while it exists. The dialog object lives until the UI thread's
-// ExitInstance, which only follows the WM_QUIT the run sequence posts after this worker has
-// ended, so reading its handle here is safe; the handle is read once and tested before use.
-HWND DialogWindow(CWinThread* ui) {
-    CWnd* main = ui != nullptr ? ui->GetMainWnd() : nullptr;
-    HWND hwnd = main != nullptr ? main->m_hWnd : nullptr;
-    return hwnd != nullptr && IsWindow(hwnd) ? hwnd : nullptr;
-}
-
-void SendNotice(CWinThread* ui, int percent, const char* format) {
-    HWND dialog = DialogWindow(ui);
-    if (dialog == nullptr)
-        return;  // skipped, not queued
-    ProgressNotice notice = {};
-    notice.nPercent = percent;
-    std::snprintf(notice.szText, sizeof(notice.szText), format, percent);
-    SendMessageA(dialog, WM_PROGRESS_NOTICE, 0, reinterpret_cast<LPARAM>(&notice));
-}
-
 // The package size from Content-Length: decimal digits only, 1 ... 2^32 - 1. Anything else
 // (absent, empty, 0, signed, not a number, too large) leaves no buffer to size.
 DWORD PackageSize(CHttpFile& file) {
@@ -132,7 +113,7 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
         ui->m_bAutoDelete = FALSE;
         ui->ResumeThread();
         Sleep(100);
-        if (HWND dialog = DialogWindow(ui))
+        if (HWND dialog = ProgressDialogWindow(ui))
             SetWindowTextA(dialog, kWindowTitle);
 
         const DWORD total = PackageSize(*file);
@@ -149,7 +130,9 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
             const int percent = Percentage(received, total);
             if (percent != lastPercent) {
                 lastPercent = percent;
-                SendNotice(ui, percent, kDownloading);
+                char text[sizeof(ProgressNotice::szText)];
+                std::snprintf(text, sizeof(text), kDownloading, percent);
+                SendProgressNotice(ui, percent, text);
             }
             if (g_bUserCancelled)
                 break;
@@ -158,7 +141,7 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
         if (!g_bUserCancelled) {
             if (received != total)
                 throw PackageError();  // the connection ended early: never unpack a part
-            SendNotice(ui, 100, kDownloaded);
+            SendProgressNotice(ui, 100, kDownloaded);
             UnpackPackage(package.data(), received, job->strTargetDir);
         }
         job->pUIThread = ui;

@@ -19,6 +19,17 @@ struct ProgressNotice {
 };
 static_assert(sizeof(ProgressNotice) == 68, "the notice is 68 bytes");
 
+class CWinThread;
+
+// The progress dialog's window while it exists: the UI thread's main window when IsWindow
+// holds for it, else null. The handle is read once and tested before use; the dialog object
+// lives until the UI thread's ExitInstance, which only follows the WM_QUIT the run sequence
+// posts once the worker has ended, so other threads may read it until then.
+HWND ProgressDialogWindow(CWinThread* ui);
+// Sends {percent, text} (cut to fit) to the dialog, or skips it, not queued, when there is
+// none.
+void SendProgressNotice(CWinThread* ui, int percent, const char* text);
+
 // Set once by the dialog's close cross, never reset; read by the worker and the run sequence.
 extern std::atomic<bool> g_bUserCancelled;
 static_assert(sizeof(std::atomic<bool>) == 1, "the cancel flag is one byte");
