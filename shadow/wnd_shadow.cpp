@@ -34,26 +34,27 @@ void CWndShadow::AttachToParent(HWND hParent) {
 void CWndShadow::SetShadowOffset(int8_t x, int8_t y) {
     m_nOffsetX = x;
     m_nOffsetY = y;
-    if (m_fState & SHADOW_SHOWN)
-        RenderShadow(GetParent(m_hShadowWnd));
+    RenderIfShown();
 }
 
 void CWndShadow::SetShadowSpread(int8_t spread) {
     m_nSpread = spread;
-    if (m_fState & SHADOW_SHOWN)
-        RenderShadow(GetParent(m_hShadowWnd));
+    RenderIfShown();
 }
 
 void CWndShadow::SetShadowColor(COLORREF color) {
     m_clrShadow = color;
-    if (m_fState & SHADOW_SHOWN)
-        RenderShadow(GetParent(m_hShadowWnd));
+    RenderIfShown();
 }
 
 void CWndShadow::SetShadowSoftness(uint8_t softness) {
     m_bySoftness = softness;
+    RenderIfShown();
+}
+
+void CWndShadow::RenderIfShown() {
     if (m_fState & SHADOW_SHOWN)
-        RenderShadow(GetParent(m_hShadowWnd));
+        RenderShadow(GetParent(m_hShadowWnd));  // the owner is the parent
 }
 
 void CWndShadow::SyncWithParent(HWND hParent) {

@@ -57,6 +57,7 @@ public:
 
 private:
     void SyncWithParent(HWND hParent);
+    void RenderIfShown();
     void RenderShadow(HWND hParent);
     // False when the parent's outline cannot be read; the pixels are then untouched.
     bool ComposeShadowBitmap(uint32_t* pixels, HWND hParent, const RECT& rcParent);

@@ -28,17 +28,19 @@ CKestoProgressCtrl::~CKestoProgressCtrl() {
     m_memDC.DeleteDC();
 }
 
+double CKestoProgressCtrl::FillRatio() const {
+    return double(m_nPos - m_nLower) / double(m_nUpper - m_nLower);
+}
+
 int CKestoProgressCtrl::FillWidth(int clientWidth) const {
-    const double r = double(m_nPos - m_nLower) / double(m_nUpper - m_nLower);
-    return static_cast<int>(double(clientWidth) * r);
+    return static_cast<int>(double(clientWidth) * FillRatio());
 }
 
 CString CKestoProgressCtrl::BarText(bool useStatusText) const {
     if (useStatusText && !m_strText.IsEmpty())
         return m_strText;
-    const double r = double(m_nPos - m_nLower) / double(m_nUpper - m_nLower);
     CString text;
-    text.Format("%d%%", static_cast<int>(r * 100.0));
+    text.Format("%d%%", static_cast<int>(FillRatio() * 100.0));
     return text;
 }
 

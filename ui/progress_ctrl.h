@@ -65,6 +65,8 @@ protected:
     LRESULT OnGetText(WPARAM wParam, LPARAM lParam);
 
 private:
+    // (pos - lower) / (upper - lower) in double precision, not clamped.
+    double FillRatio() const;
     void PaintFramedBar(HDC window, int width, int height);
     void PaintTiledBar(HDC window, int width, int height);
     void PaintImageStrip(HDC window, int width, int height);
