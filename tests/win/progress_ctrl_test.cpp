@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/draw_fun.h"
+#include "tests/win/near_colour.h"
 #include "ui/progress_ctrl.h"
 
 namespace {
@@ -93,12 +94,6 @@ COLORREF StripColour(int x) {
         }
     }
     return 0;
-}
-
-bool Near(COLORREF a, COLORREF b, int tolerance = 3) {
-    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
-           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
 TEST_F(ProgressCtrlTest, SetProgressBeforeTheWindowStoresNothing) {

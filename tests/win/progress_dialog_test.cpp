@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/near_colour.h"
 #include "tests/win/framework/wait_for.h"
 #include "ui/ui_thread.h"
 
@@ -87,12 +88,6 @@ private:
     int width_, height_;
     std::vector<DWORD> pixels_;
 };
-
-bool Near(COLORREF a, COLORREF b, int tolerance) {
-    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
-           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
 
 class ProgressDialogTest : public ::testing::Test {
 protected:
