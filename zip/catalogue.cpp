@@ -66,8 +66,7 @@ bool FindEndRecord(MemorySource& source, uint32_t* position) {
         if (!source.ReadBlock(window, windowLength))
             return false;
         for (uint32_t i = windowLength - 4 + 1; i-- > 0;) {
-            if (window[i] == 0x50 && window[i + 1] == 0x4B && window[i + 2] == 0x05 &&
-                window[i + 3] == 0x06) {
+            if (LoadLe32(window + i) == kEndRecordSignature) {
                 *position = start + i;
                 return true;
             }

@@ -19,6 +19,8 @@ public:
     virtual bool SetOutputFileTimes(File file, const FILETIME& create, const FILETIME& access,
                                     const FILETIME& write) = 0;
     virtual void CloseOutputFile(File file) = 0;
+    // Removes a file, a read-only one too; false when it cannot be removed.
+    virtual bool RemoveFile(const char* path) = 0;
     // GetFileAttributesA != INVALID_FILE_ATTRIBUTES.
     virtual bool PathExists(const char* path) = 0;
     // One level; failures are left to the later file creation to show.

@@ -84,6 +84,7 @@ public:
         return futimens(ToFd(file), times) == 0;
     }
     void CloseOutputFile(File file) override { close(ToFd(file)); }
+    bool RemoveFile(const char* path) override { return unlink(NativePath(path).c_str()) == 0; }
     bool PathExists(const char* path) override {
         struct stat st;
         return stat(NativePath(path).c_str(), &st) == 0;

@@ -31,6 +31,10 @@ public:
         return SetFileTime(file, &create, &access, &write) != FALSE;
     }
     void CloseOutputFile(File file) override { CloseHandle(file); }
+    bool RemoveFile(const char* path) override {
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        return DeleteFileA(path) != FALSE;
+    }
     bool PathExists(const char* path) override {
         return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     }

@@ -177,6 +177,115 @@ TEST(UnpackTest, HoldsThePackageAndOneNestedBufferAtMost) {
     EXPECT_EQ(g_liveBytes, before);
 }
 
+// Sets an item's uncompressed size or CRC-32 in both of its records.
+void PutBoth(ZipLayout& zip, size_t item, uint32_t localField, uint32_t value) {
+    Put32(zip.bytes, zip.local[item] + localField, value);
+    Put32(zip.bytes, zip.central[item] + localField + 2, value);
+}
+const uint32_t kLocalCrc = 14, kLocalUncompressed = 22;
+
+// The archive's one item listed twice in its central directory: the same data read as two
+// items, as archives that expand far beyond their size do.
+std::string ListedTwice(const ZipLayout& zip) {
+    std::string central = zip.bytes.substr(zip.central[0], zip.end - zip.central[0]);
+    std::string end = zip.bytes.substr(zip.end);
+    Put16(end, 8, 2);
+    Put16(end, 10, 2);
+    Put32(end, 12, uint32_t(2 * central.size()));
+    return zip.bytes.substr(0, zip.central[0]) + central + central + end;
+}
+
+// Hostile packages: what lands in the target folder, and that nothing lands beside it.
+TEST(UnpackTest, HostilePackagesStayInTheirFolder) {
+    const std::string longName(255, 'n');  // fits a record, not a path below the folder
+    ZipLayout larger = BuildZip({Entry("larger.txt", "0123456789"), Entry("good.txt", "good")});
+    PutBoth(larger, 0, kLocalUncompressed, 11);
+    ZipLayout smaller = BuildZip({Entry("smaller.txt", MixedData(5000, 2), 8)});
+    PutBoth(smaller, 0, kLocalUncompressed, 4000);
+    ZipLayout badCrc = BuildZip({Entry("setup.exe", MixedData(40000, 3), 8)});
+    PutBoth(badCrc, 0, kLocalCrc, 0x12345678);
+    const ZipLayout overlap = BuildZip({Entry("dup.txt", MixedData(3000, 4))});
+    // A nested archive that claims 3.75 GiB: no buffer is asked for it.
+    ZipLayout claims = BuildZip({Entry("big.zip", BuildZip({Entry("in.txt", "in")}).bytes, 8),
+                                 Entry("after.txt", "after")});
+    PutBoth(claims, 0, kLocalUncompressed, 0xF0000000u);
+    ZipLayout nestedLies = BuildZip({Entry("inner.txt", "inner data"), Entry("ok.txt", "ok")});
+    PutBoth(nestedLies, 0, kLocalCrc, 1);
+    const std::string nestedLiar = BuildZip({Entry("n.zip", nestedLies.bytes)}).bytes;
+
+    struct Row {
+        int line;
+        std::string package;
+        std::set<std::string> tree;
+    };
+    const Row rows[] = {
+        // Parent parts, roots, drives and UNC names are cut down by the reader's cleaning.
+        {__LINE__,
+         BuildZip({Entry("../up.txt", "1"), Entry("a/../../b.txt", "2"),
+                   Entry("..\\..\\w.txt", "3"), Entry("/abs.txt", "4"),
+                   Entry("C:\\abs\\d.txt", "5"), Entry("\\\\server\\share\\u.txt", "6"),
+                   Entry("d:x.txt", "7")})
+             .bytes,
+         {"up.txt", "b.txt", "w.txt", "abs.txt", "abs/", "abs/d.txt", "server/", "server/share/",
+          "server/share/u.txt", "x.txt"}},
+        // What the cleaning leaves but Windows would read otherwise is not written.
+        {__LINE__,
+         BuildZip({Entry("dir/file.txt:stream", "s"), Entry("file.txt::$DATA", "s"),
+                   Entry("x/.. /y.txt", "d"), Entry(".../z.txt", "d"), Entry("a/. /b.txt", "d"),
+                   Entry("con.txt", "c"), Entry("NUL", "c"), Entry("sub/Aux .log", "c"),
+                   Entry("com1", "c"), Entry("LPT9.txt", "c"), Entry("console.txt", "kept"),
+                   Entry("dots.../f.txt", "d"), Entry("space /f.txt", "d"), Entry("end.", "d"),
+                   Entry("com10.txt", "kept"), Entry(".hidden/.f", "kept")})
+             .bytes,
+         {"console.txt", "com10.txt", ".hidden/", ".hidden/.f"}},
+        {__LINE__,
+         BuildZip({Entry(longName, "long"), Entry("short.txt", "s")}).bytes,
+         {"short.txt"}},
+        // Sizes and checksums that lie: the item's file does not stay, the next one comes.
+        {__LINE__, larger.bytes, {"good.txt"}},
+        {__LINE__, smaller.bytes, {}},
+        {__LINE__, badCrc.bytes, {}},
+        {__LINE__, ListedTwice(overlap), {}},
+        {__LINE__, claims.bytes, {"after.txt"}},
+        {__LINE__, nestedLiar, {"ok.txt"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        TestFolder root;
+        const std::string target = root.Join("tarune");
+        WriteWholeFile(root.Join("marker"), "");  // creates nothing but shows the root
+        g_refuseSize = 0xF0000000u;
+        EXPECT_NO_THROW(
+            UnpackPackage(row.package.data(), uint32_t(row.package.size()), target.c_str()));
+        g_refuseSize = 0;
+        std::set<std::string> expected = {"marker"};
+        if (FolderExists(target))
+            expected.insert("tarune/");
+        for (const std::string& path : row.tree)
+            expected.insert("tarune/" + path);
+        EXPECT_EQ(ListTree(root.Path()), expected);
+    }
+}
+
+TEST(UnpackTest, TruncatedPackagesWriteNothing) {
+    const ZipLayout package = BuildZip(
+        {Entry("setup.exe", "installer"), Entry("data.zip", Fixture("pkg_rename.zip"), 8)});
+    std::set<size_t> cuts = {0, package.end, package.end + 4, package.bytes.size() - 1};
+    for (const std::vector<uint32_t>* records : {&package.local, &package.central}) {
+        for (uint32_t offset : *records) {
+            cuts.insert(offset);
+            cuts.insert(offset + 4);
+            cuts.insert(offset + 30);
+        }
+    }
+    for (size_t n : cuts) {
+        SCOPED_TRACE(n);
+        TestFolder folder;
+        Unpack(package.bytes.substr(0, n), folder);
+        EXPECT_TRUE(ListTree(folder.Path()).empty());
+    }
+}
+
 TEST(UnpackTest, NestedBufferFailureIsTheCallersException) {
     const std::string package = Fixture("pkg_basic.zip");
     ZipItem nested;

@@ -161,3 +161,11 @@ ZipLayout BuildZip(const std::vector<ZipEntrySpec>& entries, const std::string& 
     layout.bytes = stub + archive;
     return layout;
 }
+
+ZipEntrySpec Entry(const std::string& name, const std::string& data, uint16_t method) {
+    ZipEntrySpec e;
+    e.name = name;
+    e.data = data;
+    e.method = method;
+    return e;
+}

@@ -25,6 +25,9 @@ struct ZipEntrySpec {
     bool descriptor = false;    // flag bit 3 with zeroes in the local CRC and sizes
 };
 
+// An item of the given name, data and method with every other field at its default.
+ZipEntrySpec Entry(const std::string& name, const std::string& data, uint16_t method = 0);
+
 struct ZipLayout {
     std::string bytes;
     std::vector<uint32_t> local;    // offsets of the local headers

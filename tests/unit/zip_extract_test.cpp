@@ -25,14 +25,6 @@
 
 namespace {
 
-ZipEntrySpec Entry(const std::string& name, const std::string& data, uint16_t method = 0) {
-    ZipEntrySpec e;
-    e.name = name;
-    e.data = data;
-    e.method = method;
-    return e;
-}
-
 ZipEntrySpec Folder(const std::string& name) {
     ZipEntrySpec e = Entry(name, "");
     e.external = 0x10;
@@ -62,6 +54,10 @@ public:
     void CloseOutputFile(File file) override {
         events.push_back("close");
         DefaultFilePort().CloseOutputFile(file);
+    }
+    bool RemoveFile(const char* path) override {
+        events.push_back(std::string("remove ") + path);
+        return DefaultFilePort().RemoveFile(path);
     }
     bool PathExists(const char* path) override { return DefaultFilePort().PathExists(path); }
     void CreateFolder(const char* path) override {
