@@ -11,11 +11,12 @@ bool CWndShadow::RegisterShadowClass(HINSTANCE hInstance) {
     if (s_pfnUpdateLayered != nullptr)
         return false;
     // Looked up at run time, as on systems without layered windows the call does not exist.
-    s_pfnUpdateLayered = reinterpret_cast<UpdateLayeredWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("USER32.DLL"), "UpdateLayeredWindow")));
+    s_pfnUpdateLayered = reinterpret_cast<UpdateLayeredWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(LoadLibraryExA("USER32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
+                       "UpdateLayeredWindow")));
     if (s_pfnUpdateLayered == nullptr)
         return false;
-    if (HMODULE dwm = LoadLibraryA("dwmapi.dll")) {
+    if (HMODULE dwm = LoadLibraryExA("dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         s_pfnDwmCompositionEnabled = reinterpret_cast<DwmIsCompositionEnabledFn>(
             reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled")));
     }

@@ -15,6 +15,8 @@
 //                               (at most 60 s)
 //   wait-gone HWND [MS]         wait until the window no longer exists
 //   process NAME [MS]           wait until a process with this executable name runs
+//   load DLL                    LoadLibraryA with the default search (the test of a planted
+//                               DLL's premise: it is found beside the program)
 //
 // Exit code 0 on success, 1 when what was waited for did not come, 2 on a usage error.
 #include <windows.h>
@@ -279,6 +281,8 @@ int main(int argc, char** argv) {
         HWND hwnd = ParseHandle(argv[2]);
         return WaitFor([&] { return !IsWindow(hwnd); }, ParseMs(argc, argv, 3)) ? 0 : 1;
     }
+    if (command == "load" && argc >= 3)
+        return LoadLibraryA(argv[2]) != nullptr ? 0 : 1;
     if (command == "process" && argc >= 3)
         return WaitFor([&] { return ProcessRuns(argv[2]); }, ParseMs(argc, argv, 3)) ? 0 : 1;
     return Usage();

@@ -12,7 +12,7 @@ KESTODRAWFUN::GradientFillFn KESTODRAWFUN::m_pfnGradientFill = nullptr;
 KESTODRAWFUN theDrawFun;
 
 KESTODRAWFUN::KESTODRAWFUN() {
-    m_hMsimg32 = LoadLibraryA("msimg32.dll");
+    m_hMsimg32 = LoadLibraryExA("msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     m_pfnGradientFill = nullptr;
     if (m_hMsimg32 != nullptr) {
         m_pfnGradientFill = reinterpret_cast<GradientFillFn>(

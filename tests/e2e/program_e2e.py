@@ -17,6 +17,7 @@ from harness import TOP, PackageServer, scenarios, wait_for, windows_path
 TITLE = "岫澜汇快速安装程序"
 CAPTION = "KestoQuickSetup"
 FAILED = "下载发生错误,请重试!"
+EXCEPTION = "升级程序发生异常!"
 PATH = "/introduction/download/tarune.zip"
 PORT = 8731
 
@@ -232,14 +233,15 @@ def long_temp(w):
         server.stop()
 
 
-scenarios({
-    "typical": typical,
-    "nginx": nginx,
-    "not_found": not_found,
-    "unreachable": unreachable,
-    "close_cross": close_cross,
-    "only_folders": only_folders,
-    "no_url": no_url,
-    "second_copy_of_running": second_copy,
-    "long_temp": long_temp,
-})
+if __name__ == "__main__":
+    scenarios({
+        "typical": typical,
+        "nginx": nginx,
+        "not_found": not_found,
+        "unreachable": unreachable,
+        "close_cross": close_cross,
+        "only_folders": only_folders,
+        "no_url": no_url,
+        "second_copy_of_running": second_copy,
+        "long_temp": long_temp,
+    })
