@@ -47,6 +47,42 @@ def planted_dlls(w):
     expect(taken == [], f"planted DLLs were loaded: {taken}")
 
 
+def boxes_until_end(w, run):
+    """The texts of the message boxes the program shows, each answered, until it ends."""
+    texts = []
+    while run.process.poll() is None:
+        rc, lines = w.driver("message-box", 500)
+        if rc == 0:
+            texts.append("\n".join(lines[2:]))
+            w.driver("press", lines[0], 1)
+    return texts
+
+
+def hostile_server(*options, first):
+    def scenario(w):
+        server = PackageServer(sample_package(w), "--port-exact", *options)
+        try:
+            run = Program(w)
+            texts = boxes_until_end(w, run)
+            expect(run.wait() == 0, "exit code")
+        finally:
+            server.stop()
+        expect(len(texts) == 2 and texts[0].startswith(first) and texts[1] == FAILED, texts)
+        expect(run.files() == [], run.files())
+    return scenario
+
+
+# A stall after the headers ends at the 20 s receive time-out: Windows reports 12002, Wine
+# passes the socket's own 10060 through. Every other lie about the body is refused.
+TIMED_OUT = ("CInternetException for error 12002,", "CInternetException for error 10060,")
+
 scenarios({
     "planted_dlls": planted_dlls,
+    "server_stall": hostile_server("--stall", "45", first=TIMED_OUT),
+    "server_cut": hostile_server("--cut-after", "20000", first=EXCEPTION),
+    "server_length_0": hostile_server("--length", "0", first=EXCEPTION),
+    "server_length_absent": hostile_server("--no-length", first=EXCEPTION),
+    "server_length_text": hostile_server("--length", "12ab", first=EXCEPTION),
+    "server_length_negative": hostile_server("--length", "-5", first=EXCEPTION),
+    "server_length_33_bits": hostile_server("--length", "4294967296", first=EXCEPTION),
 })
