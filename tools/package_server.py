@@ -11,6 +11,7 @@ Other paths answer 404. Fault modes, for the tests of the download:
   --no-length       send no Content-Length (the body ends when the connection closes)
   --length TEXT     announce TEXT as Content-Length, whatever the body's size
   --stall SECONDS   send the headers, then wait that long before the body
+  --tls CERT KEY    serve https with this PEM certificate and key
 
 Every fault is bounded: a stall or a throttled body never lasts beyond --max-seconds
 (default 60), after which the connection is closed. --port 0 takes a free port; the port is
@@ -20,6 +21,7 @@ import argparse
 import http.server
 import os
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -41,6 +43,8 @@ def parse():
     p.add_argument("--length")
     p.add_argument("--stall", type=float, default=0)
     p.add_argument("--max-seconds", type=float, default=60)
+    p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                   help="serve https with this PEM certificate and key")
     return p.parse_args()
 
 
@@ -117,6 +121,10 @@ def main():
     if o.log:
         Handler.log_file = open(o.log, "a", buffering=1)
     server = Server(("127.0.0.1", o.port), Handler)
+    if o.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*o.tls)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     if o.port_file:
         with open(o.port_file + ".tmp", "w") as f:
             f.write(str(server.server_address[1]))

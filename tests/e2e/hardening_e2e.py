@@ -4,6 +4,7 @@ Runs the real program under Wine the way program_e2e.py does (its own temporary 
 package on 127.0.0.1:8731)."""
 import os
 import shutil
+import subprocess
 import tempfile
 from pathlib import Path
 
@@ -47,6 +48,46 @@ def planted_dlls(w):
     expect(taken == [], f"planted DLLs were loaded: {taken}")
 
 
+def certificate(folder, name):
+    """A self-signed certificate for 127.0.0.1: (PEM certificate, PEM key, DER certificate).
+    The address is named as an IP address (what Windows matches) and as a DNS name (what
+    Wine's check matches)."""
+    cert, key, der = (folder / f"{name}.pem", folder / f"{name}.key", folder / f"{name}.der")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1",
+                    "-keyout", str(key), "-out", str(cert)], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["openssl", "x509", "-in", str(cert), "-outform", "DER", "-out", str(der)],
+                   check=True)
+    return cert, key, der
+
+
+def https(trusted):
+    """The https build against a loopback TLS server whose certificate the prefix trusts (the
+    whole run works) or does not (the run fails with the certificate error, nothing comes)."""
+    def scenario(w):
+        folder = Path(tempfile.mkdtemp(prefix="kesto-tls-"))
+        cert, key, der = certificate(folder, "server")
+        if trusted:
+            rc, _ = w.run(w.build / "tools" / "trust_cert.exe", der)
+            expect(rc == 0, "the certificate could not be trusted")
+        server = PackageServer(sample_package(w), "--port-exact", "--tls", cert, key,
+                               exact_port="8733")
+        try:
+            run = Program(w, w.build / "KestoQuickSetupTls.exe")
+            if trusted:
+                check_typical(w, run, server.requests)
+                return
+            texts = boxes_until_end(w, run)
+            expect(run.wait() == 0, "exit code")
+        finally:
+            server.stop()
+        expect(len(texts) == 2 and texts[0].startswith(CERTIFICATE) and texts[1] == FAILED,
+               texts)
+        expect(run.files() == [], run.files())
+    return scenario
+
+
 def boxes_until_end(w, run):
     """The texts of the message boxes the program shows, each answered, until it ends."""
     texts = []
@@ -75,14 +116,19 @@ def hostile_server(*options, first):
 # A stall after the headers ends at the 20 s receive time-out: Windows reports 12002, Wine
 # passes the socket's own 10060 through. Every other lie about the body is refused.
 TIMED_OUT = ("CInternetException for error 12002,", "CInternetException for error 10060,")
+# An unknown issuer: ERROR_INTERNET_INVALID_CA, or the wider certificate error.
+CERTIFICATE = ("CInternetException for error 12045,", "CInternetException for error 12175,")
 
-scenarios({
-    "planted_dlls": planted_dlls,
-    "server_stall": hostile_server("--stall", "45", first=TIMED_OUT),
-    "server_cut": hostile_server("--cut-after", "20000", first=EXCEPTION),
-    "server_length_0": hostile_server("--length", "0", first=EXCEPTION),
-    "server_length_absent": hostile_server("--no-length", first=EXCEPTION),
-    "server_length_text": hostile_server("--length", "12ab", first=EXCEPTION),
-    "server_length_negative": hostile_server("--length", "-5", first=EXCEPTION),
-    "server_length_33_bits": hostile_server("--length", "4294967296", first=EXCEPTION),
-})
+if __name__ == "__main__":
+    scenarios({
+        "planted_dlls": planted_dlls,
+        "https_trusted": https(trusted=True),
+        "https_untrusted": https(trusted=False),
+        "server_stall": hostile_server("--stall", "45", first=TIMED_OUT),
+        "server_cut": hostile_server("--cut-after", "20000", first=EXCEPTION),
+        "server_length_0": hostile_server("--length", "0", first=EXCEPTION),
+        "server_length_absent": hostile_server("--no-length", first=EXCEPTION),
+        "server_length_text": hostile_server("--length", "12ab", first=EXCEPTION),
+        "server_length_negative": hostile_server("--length", "-5", first=EXCEPTION),
+        "server_length_33_bits": hostile_server("--length", "4294967296", first=EXCEPTION),
+    })

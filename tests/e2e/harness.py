@@ -78,14 +78,15 @@ class Windows:
 
 
 class PackageServer:
-    def __init__(self, package, *options):
-        """--port-exact (first) serves on the program's own port 8731 instead of a free one."""
+    def __init__(self, package, *options, exact_port="8731"):
+        """--port-exact (first) serves on the program's own port (8731 unless exact_port says
+        otherwise) instead of a free one."""
         self.dir = Path(tempfile.mkdtemp(prefix="kesto-server-"))
         self.log = self.dir / "requests.log"
         port_file = self.dir / "port"
         port = "0"
         if options and options[0] == "--port-exact":
-            port, options = "8731", options[1:]
+            port, options = exact_port, options[1:]
         self.process = subprocess.Popen(
             [sys.executable, str(TOP / "tools" / "package_server.py"), str(package), "--port",
              port, "--port-file", str(port_file), "--log", str(self.log), *map(str, options)])
