@@ -28,13 +28,15 @@ private:
     ArchiveHandle h_;
 };
 
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 bool EqualsIgnoringAsciiCase(const char* a, const char* b) {
     for (;; ++a, ++b) {
-        const char ca = *a >= 'A' && *a <= 'Z' ? char(*a - 'A' + 'a') : *a;
-        const char cb = *b >= 'A' && *b <= 'Z' ? char(*b - 'A' + 'a') : *b;
-        if (ca != cb)
+        if (AsciiLower(*a) != AsciiLower(*b))
             return false;
-        if (ca == '\0')
+        if (*a == '\0')
             return true;
     }
 }
@@ -43,10 +45,10 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-bool EqualsIgnoringAsciiCaseN(const char* a, const char* b, size_t n) {
+// The first n characters of text against n lower-case ones.
+bool StartsWithIgnoringAsciiCase(const char* text, const char* lower, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        const char ca = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] - 'A' + 'a') : a[i];
-        if (ca != b[i])
+        if (AsciiLower(text[i]) != lower[i])
             return false;
     }
     return true;
@@ -62,11 +64,12 @@ bool IsDeviceName(const char* part, size_t length) {
         --base;
     static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
     for (const char* device : kDevices) {
-        if (base == strlen(device) && EqualsIgnoringAsciiCaseN(part, device, base))
+        if (base == strlen(device) && StartsWithIgnoringAsciiCase(part, device, base))
             return true;
     }
     return base == 4 &&
-           (EqualsIgnoringAsciiCaseN(part, "com", 3) || EqualsIgnoringAsciiCaseN(part, "lpt", 3)) &&
+           (StartsWithIgnoringAsciiCase(part, "com", 3) ||
+            StartsWithIgnoringAsciiCase(part, "lpt", 3)) &&
            part[3] >= '1' && part[3] <= '9';
 }
 
