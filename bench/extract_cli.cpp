@@ -20,14 +20,11 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
-
+#include "bench/raw_inflate.h"
 #include "download/unpack.h"
 #include "zip/archive.h"
 
 namespace {
-
-const uint32_t kChunk = 16384;
 
 // The package as the program holds it, whole in memory; mapped, so that the bytes are read as
 // the extraction reaches them, as a streaming peer reads its input.
@@ -95,51 +92,14 @@ void MakeParents(const std::string& path) {
         mkdir(path.substr(0, i).c_str(), 0755);
 }
 
-// Inflates or copies one item through 16 KiB buffers into fd (-1: nowhere); true when the
-// CRC-32 and the size match.
+// Copies or inflates one item into fd (-1: nowhere); true when it came out whole, with its
+// CRC-32 and size.
 bool RawExtract(const RawItem& item, int fd) {
-    static uint8_t input[kChunk], output[kChunk];
-    uint32_t crc = 0, produced = 0;
-    auto deliver = [&](const uint8_t* bytes, uint32_t n) {
-        crc = uint32_t(crc32(crc, bytes, n));
-        produced += n;
-        if (fd >= 0 && n > 0 && write(fd, bytes, n) != ssize_t(n))
-            return false;
-        return true;
-    };
-    if (item.method == 0) {
-        for (uint32_t done = 0; done < item.compressed;) {
-            const uint32_t n = item.compressed - done < kChunk ? item.compressed - done : kChunk;
-            memcpy(output, item.data + done, n);
-            if (!deliver(output, n))
-                return false;
-            done += n;
-        }
-    } else {
-        z_stream zs = {};
-        inflateInit2(&zs, -MAX_WBITS);
-        uint32_t done = 0;
-        int z = Z_OK;
-        while (z == Z_OK) {
-            if (zs.avail_in == 0 && done < item.compressed) {
-                const uint32_t n =
-                    item.compressed - done < kChunk ? item.compressed - done : kChunk;
-                memcpy(input, item.data + done, n);
-                zs.next_in = input;
-                zs.avail_in = n;
-                done += n;
-            }
-            zs.next_out = output;
-            zs.avail_out = kChunk;
-            z = inflate(&zs, Z_NO_FLUSH);
-            if (!deliver(output, kChunk - zs.avail_out))
-                z = Z_DATA_ERROR;
-        }
-        inflateEnd(&zs);
-        if (z != Z_STREAM_END)
-            return false;
-    }
-    return crc == item.crc && produced == item.uncompressed;
+    const RawResult r =
+        RawInflate(item.data, item.compressed, item.method, [fd](const uint8_t* bytes, uint32_t n) {
+            return fd < 0 || n == 0 || write(fd, bytes, n) == ssize_t(n);
+        });
+    return r.ended && r.crc == item.crc && r.produced == item.uncompressed;
 }
 
 int Raw(const Mapped& zip, const char* dir) {

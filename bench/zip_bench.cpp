@@ -12,14 +12,12 @@
 #include <vector>
 
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
+#include "bench/raw_inflate.h"
 #include "tests/unit/zip_builder.h"
 #include "zip/archive.h"
 
 namespace {
-
-const uint32_t kChunk = 16384;
 
 struct Package {
     std::string bytes;
@@ -80,47 +78,18 @@ uint32_t CompressedSize(const Package& p, size_t i) {
 
 template <typename Sink>
 void RawExtract(const Package& p, Sink sink) {
-    static uint8_t input[kChunk], output[kChunk];
     for (size_t i = 0; i < p.entries.size(); ++i) {
         const ZipEntrySpec& e = p.entries[i];
         const uint8_t* data = reinterpret_cast<const uint8_t*>(p.bytes.data()) + p.layout.local[i] +
                               30 + e.name.size();
-        const uint32_t compressed = CompressedSize(p, i);
-        uint32_t crc = 0;
         sink.Begin(i);
-        if (e.method == 0) {
-            for (uint32_t done = 0; done < compressed;) {
-                uint32_t n = compressed - done < kChunk ? compressed - done : kChunk;
-                memcpy(input, data + done, n);
-                memcpy(output, input, n);
-                crc = uint32_t(crc32(crc, output, n));
-                sink.Write(output, n);
-                done += n;
-            }
-        } else {
-            z_stream zs = {};
-            inflateInit2(&zs, -MAX_WBITS);
-            uint32_t done = 0;
-            int z = Z_OK;
-            while (z == Z_OK) {
-                if (zs.avail_in == 0 && done < compressed) {
-                    uint32_t n = compressed - done < kChunk ? compressed - done : kChunk;
-                    memcpy(input, data + done, n);
-                    zs.next_in = input;
-                    zs.avail_in = n;
-                    done += n;
-                }
-                zs.next_out = output;
-                zs.avail_out = kChunk;
-                z = inflate(&zs, Z_NO_FLUSH);
-                const uint32_t n = kChunk - zs.avail_out;
-                crc = uint32_t(crc32(crc, output, n));
-                sink.Write(output, n);
-            }
-            inflateEnd(&zs);
-        }
+        const RawResult r =
+            RawInflate(data, CompressedSize(p, i), e.method, [&](const uint8_t* out, uint32_t n) {
+                sink.Write(out, n);
+                return true;
+            });
         sink.End();
-        benchmark::DoNotOptimize(crc);
+        benchmark::DoNotOptimize(r.crc);
     }
 }
 
@@ -152,11 +121,11 @@ void BM_RawToMemory(benchmark::State& state) {
 
 void BM_ReaderToMemory(benchmark::State& state) {
     const Package& p = ThePackage();
-    static uint8_t output[kChunk];
+    static uint8_t output[kRawChunk];
     for (auto _ : state) {
         ArchiveHandle h = ArchiveOpenFromMemory(p.bytes.data(), uint32_t(p.bytes.size()));
         for (int32_t i = 0; i < int32_t(p.entries.size()); ++i) {
-            while (ArchiveExtractToMemory(h, i, output, kChunk) == ArchiveBufferFull) {
+            while (ArchiveExtractToMemory(h, i, output, kRawChunk) == ArchiveBufferFull) {
                 benchmark::DoNotOptimize(output[0]);
             }
         }
