@@ -5,24 +5,13 @@ make_seeds.py OUT FIXTURES: OUT/archive, OUT/extract and OUT/unpack, from the un
 fixtures (those under 64 KiB) and archives made here with Python's zipfile. The extraction
 fuzzer's inputs start with two bytes that choose its piece size.
 """
-import io
 import os
 import sys
 import zipfile
 
-DATE = (2021, 6, 15, 13, 45, 30)
-
-
-def archive(entries, comment=b""):
-    buf = io.BytesIO()
-    with zipfile.ZipFile(buf, "w") as zf:
-        for name, data, method in entries:
-            info = zipfile.ZipInfo(name, DATE)
-            info.compress_type = method
-            info.external_attr = 0x10 if name.endswith("/") else 0x20
-            zf.writestr(info, data)
-        zf.comment = comment
-    return buf.getvalue()
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "unit", "fixtures"))
+from make_fixtures import py_zip as archive  # noqa: E402
 
 
 def made_here():
