@@ -29,10 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (ArchiveGetItem(h, i, &item) != ArchiveOk)
             continue;
         std::vector<uint8_t> joined;
+        std::vector<uint8_t> buffer(piece);  // exactly one piece: a write past it is caught
         ArchiveResult r;
         uint64_t calls = 0;
         do {
-            std::vector<uint8_t> buffer(piece);
             r = ArchiveExtractToMemory(h, i, buffer.data(), piece);
             ++calls;
             if (r == ArchiveBufferFull) {
