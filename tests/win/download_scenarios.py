@@ -75,6 +75,15 @@ def url(server):
     return f"http://127.0.0.1:{server.port}{PATH}"
 
 
+def served_run(w, data, *server_options, probe=(), box=None):
+    """One probe run against a server of data with these options, stopped afterwards."""
+    server = serve(data, *server_options)
+    try:
+        return Run(w, url(server), *probe, box=box)
+    finally:
+        server.stop()
+
+
 def free_port():
     s = socket.socket()
     s.bind(("127.0.0.1", 0))
@@ -123,22 +132,14 @@ def no_server(w):
 
 
 def one_chunk(w):
-    server = serve(random_bytes(100))
-    try:
-        run = Run(w, url(server))
-    finally:
-        server.stop()
+    run = served_run(w, random_bytes(100))
     expect(run.notices == [("100", "正在下载（100%）......"), ("100", "下载完成")], run.notices)
     expect(run.titles == [TITLE], run.titles)
     expect((run.exit, run.event, run.ui) == ("0", "1", "1"), run.lines)
 
 
 def megabyte(w):
-    server = serve(random_bytes(1048576))
-    try:
-        run = Run(w, url(server))
-    finally:
-        server.stop()
+    run = served_run(w, random_bytes(1048576))
     percents = [int(p) for p, _ in run.notices[:-1]]
     expect(run.notices[-1] == ("100", "下载完成"), run.notices[-1:])
     expect(percents[-1] == 100, percents[-5:])
@@ -150,11 +151,8 @@ def megabyte(w):
 
 
 def cancel(w):
-    server = serve(random_bytes(1048576), "--throttle", "400000")
-    try:
-        run = Run(w, url(server), "--cancel-after", "3")
-    finally:
-        server.stop()
+    run = served_run(w, random_bytes(1048576), "--throttle", "400000",
+                     probe=("--cancel-after", "3"))
     expect(len(run.notices) == 3, f"notices after the cancel: {run.notices}")
     expect(all(text != "下载完成" for _, text in run.notices), run.notices)
     expect((run.exit, run.event, run.ui) == ("0", "1", "1"), run.lines)
@@ -162,11 +160,7 @@ def cancel(w):
 
 
 def finished(w):
-    server = serve(sample_zip())
-    try:
-        run = Run(w, url(server))
-    finally:
-        server.stop()
+    run = served_run(w, sample_zip())
     expect((run.exit, run.event, run.ui) == ("0", "1", "1"), run.lines)
     expect(run.unpacked() == ["autoupdatecpy.exe", "readme.txt", "setup.exe"],
            run.unpacked())
@@ -174,22 +168,14 @@ def finished(w):
 
 
 def refused(w, *options, data=None):
-    server = serve(data or sample_zip(), *options)
-    try:
-        run = Run(w, url(server), box=True)
-    finally:
-        server.stop()
+    run = served_run(w, data or sample_zip(), *options, box=True)
     expect(run.box[1] == OTHER_FAILURE, run.box[1])
     failed_quietly(run)
     expect(all(text != "下载完成" for _, text in run.notices), run.notices)
 
 
 def no_ui_thread(w):
-    server = serve(sample_zip())
-    try:
-        run = Run(w, url(server), "--no-ui", box=True)
-    finally:
-        server.stop()
+    run = served_run(w, sample_zip(), probe=("--no-ui",), box=True)
     expect(run.box[1] == OTHER_FAILURE, run.box[1])
     failed_quietly(run)
 
@@ -198,11 +184,7 @@ def stall(w):
     # Headers, then nothing for longer than the receive time-out (20 s): the run ends with the
     # time-out error instead of waiting for the server. Windows reports 12002; Wine passes the
     # socket's own 10060 through.
-    server = serve(sample_zip(), "--stall", "45")
-    try:
-        run = Run(w, url(server), box=40000)
-    finally:
-        server.stop()
+    run = served_run(w, sample_zip(), "--stall", "45", box=40000)
     expect(run.box[1].startswith(("CInternetException for error 12002,",
                                   "CInternetException for error 10060,")), run.box[1])
     failed_quietly(run)
