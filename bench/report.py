@@ -201,7 +201,7 @@ def spread(samples, index, scale, digits):
 def machine():
     cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
                 if line.startswith("model name")), platform.processor())
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    wine = subprocess.run([os.environ["KESTO_WINE"], "--version"], capture_output=True, text=True).stdout.strip()
     return f"{cpu}, {os.cpu_count()} CPUs, {platform.system()} {platform.release()}, {wine}"
 
 
@@ -247,7 +247,7 @@ def report(package, extracted, whole, repeats):
 
 def main():
     repeats = int(sys.argv[1]) if len(sys.argv) > 1 else 5
-    w = Windows(TOP / "build" / "windows")
+    w = Windows(TOP / "build" / os.environ["KESTO_WINDOWS_PRESET"])
     work = Path(tempfile.mkdtemp(prefix="kesto-report-"))
     try:
         installer = w.build / "tools" / "demo_installer.exe"

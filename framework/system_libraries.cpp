@@ -28,14 +28,20 @@ Fn SystemProc(const char* dll, const char* name) {
         return real args;                                                 \
     }
 
-// The import pointer "__imp__name@bytes" that callers of a dllimport declaration read.
-#define KESTO_IMPORT(dll, ret, name, bytes, params, args)                                \
-    namespace {                                                                          \
-    ret WINAPI Forward##name params KESTO_FORWARD(dll, name, args)                       \
-    }                                                                                    \
-    extern "C" {                                                                         \
-    extern decltype(&Forward##name) const kImport##name asm("__imp__" #name "@" #bytes); \
-    decltype(&Forward##name) const kImport##name = &Forward##name;                       \
+// The import pointer that callers of a dllimport declaration read: "__imp__name@bytes" for
+// i686 stdcall, "__imp_name" on x86_64, which has neither the underscore nor the decoration.
+#if defined(_WIN64)
+#define KESTO_IMPORT_SYMBOL(name, bytes) "__imp_" #name
+#else
+#define KESTO_IMPORT_SYMBOL(name, bytes) "__imp__" #name "@" #bytes
+#endif
+#define KESTO_IMPORT(dll, ret, name, bytes, params, args)                                      \
+    namespace {                                                                                \
+    ret WINAPI Forward##name params KESTO_FORWARD(dll, name, args)                             \
+    }                                                                                          \
+    extern "C" {                                                                               \
+    extern decltype(&Forward##name) const kImport##name asm(KESTO_IMPORT_SYMBOL(name, bytes)); \
+    decltype(&Forward##name) const kImport##name = &Forward##name;                             \
     }
 
 namespace Gdiplus {

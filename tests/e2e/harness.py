@@ -1,7 +1,9 @@
 """What the end-to-end scenarios share: running Windows programs in the project's prefix,
 the UI driver, the package server, and bounded polling."""
 import os
+import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -10,7 +12,8 @@ from pathlib import Path
 
 TOP = Path(__file__).resolve().parents[2]
 WINE_RUN = TOP / "tools" / "wine-run"
-PREFIX = TOP / "build" / "wine-prefix"
+# The prefix tools/wine-env.sh chose; every scenario runs under tools/wine-session.
+PREFIX = Path(os.environ["WINEPREFIX"])
 
 
 def windows_path(path):
@@ -101,12 +104,25 @@ class PackageServer:
         self.process.wait()
 
 
+def remove_tree(path):
+    """Removes a folder whatever it holds, read-only files included."""
+    def writable_again(function, name, _):
+        os.chmod(name, stat.S_IRWXU)
+        function(name)
+    shutil.rmtree(path, onerror=writable_again)
+
+
 def scenarios(table):
-    """Runs the scenario named by the first argument (the build folder is the second)."""
+    """Runs the scenario named by the first argument (the build folder is the second). Every
+    temporary file and folder it makes lies in one folder of its own, removed afterwards."""
     name, build = sys.argv[1], sys.argv[2]
+    tempfile.tempdir = tempfile.mkdtemp(prefix="kesto-scenario-")
     try:
         table[name](Windows(build))
     except AssertionError as failure:
         print(f"FAILED {name}: {failure}")
         sys.exit(1)
+    finally:
+        remove_tree(tempfile.tempdir)
+        tempfile.tempdir = None
     print(f"passed {name}")
