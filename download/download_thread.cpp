@@ -15,6 +15,10 @@ namespace {
 
 const DWORD kChunkSize = 10240;
 const DWORD kReceiveTimeoutMs = 20000;
+// How long the worker waits for the UI thread to make its dialog. A fresh or busy machine
+// takes far longer than the 100 ms pause for its first window (fonts, GDI+, a new
+// wineserver); past this bound the run goes on as for a thread that made no dialog.
+const DWORD kDialogWaitMs = 5000;
 const char kWindowTitle[] = "岫澜汇快速安装程序";
 const char kDownloading[] = "正在下载（%d%%）......";
 const char kDownloaded[] = "下载完成";
@@ -112,7 +116,8 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
             throw PackageError();
         ui->m_bAutoDelete = FALSE;
         ui->ResumeThread();
-        Sleep(100);
+        Sleep(100);  // the UI thread's head start; readiness itself is the wait below
+        ui->WaitForInitInstance(kDialogWaitMs);
         if (HWND dialog = ProgressDialogWindow(ui))
             SetWindowTextA(dialog, kWindowTitle);
 

@@ -15,10 +15,12 @@ void AfxSetCurrentThread(CWinThread* pThread) {
     t_currentThread = pThread;
 }
 
-CWinThread::CWinThread() = default;
+CWinThread::CWinThread() : m_initDone(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
-    : m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam) {}
+    : m_pfnThreadProc(pfnThreadProc),
+      m_pThreadParams(pParam),
+      m_initDone(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 CWinThread::~CWinThread() {
     // The application object holds a pseudo handle of the main thread, which is not closed.
@@ -32,12 +34,16 @@ unsigned __stdcall AfxThreadEntry(void* param) {
     unsigned code;
     if (thread->m_pfnThreadProc != nullptr) {
         code = thread->m_pfnThreadProc(thread->m_pThreadParams);
-    } else if (thread->InitInstance()) {
-        code = static_cast<unsigned>(thread->Run());
     } else {
-        if (CWnd* wnd = thread->m_pMainWnd)
-            wnd->DestroyWindow();
-        code = static_cast<unsigned>(thread->ExitInstance());
+        const BOOL initialised = thread->InitInstance();
+        SetEvent(thread->m_initDone.Get());
+        if (initialised) {
+            code = static_cast<unsigned>(thread->Run());
+        } else {
+            if (CWnd* wnd = thread->m_pMainWnd)
+                wnd->DestroyWindow();
+            code = static_cast<unsigned>(thread->ExitInstance());
+        }
     }
     AfxSetCurrentThread(nullptr);
     thread->Delete();
@@ -78,6 +84,11 @@ BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
         return FALSE;
     CWnd* root = CWnd::FromHandlePermanent(GetAncestor(pMsg->hwnd, GA_ROOT));
     return root != nullptr && root->PreTranslateMessage(pMsg);
+}
+
+BOOL CWinThread::WaitForInitInstance(DWORD dwMilliseconds) const {
+    const HANDLE handles[] = {m_initDone.Get(), m_hThread};
+    return WaitForMultipleObjects(2, handles, FALSE, dwMilliseconds) < WAIT_OBJECT_0 + 2;
 }
 
 void CWinThread::Delete() {

@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "framework/object.h"
+#include "framework/scoped_handle.h"
 
 class CWnd;
 
@@ -52,6 +53,10 @@ public:
     virtual CWnd* GetMainWnd() { return m_pMainWnd; }
     // Deletes the object when auto-delete is on; does nothing otherwise.
     virtual void Delete();
+    // Waits until InitInstance has returned, whatever it returned, or the thread has ended:
+    // TRUE then, FALSE when dwMilliseconds pass first. Another thread asks this before it
+    // looks for the main window, which InitInstance makes.
+    BOOL WaitForInitInstance(DWORD dwMilliseconds) const;
 
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
@@ -64,6 +69,7 @@ protected:
     MSG m_msgCur = {};
 
 private:
+    ScopedHandle<KernelHandleTraits> m_initDone;  // manual reset, set once
     friend unsigned __stdcall AfxThreadEntry(void* pThread);
 };
 

@@ -1,4 +1,4 @@
-// download_probe URL TARGET [--cancel-after N] [--no-ui]
+// download_probe URL TARGET [--cancel-after N] [--no-ui] [--slow-dialog MS] [--no-dialog]
 // Runs the download worker as the program does (GDI+ and the shadow class set up, a real UI
 // thread) and prints what happened, one fact per line, as GBK bytes:
 //   notice PERCENT TEXT   each progress notice the dialog received, in order
@@ -6,8 +6,12 @@
 //   exit CODE             the worker's exit code
 //   event 0|1             whether the job's event was signalled
 //   uithread 0|1          whether the UI thread was handed over
+//   found 0|1             whether a search by the dialog's title, as a second copy makes
+//                         it, finds the dialog once the worker has ended
 // --cancel-after N sets g_bUserCancelled while the dialog handles the N-th notice, as a click
-// on the close cross would; --no-ui makes starting the UI thread fail.
+// on the close cross would; --no-ui makes starting the UI thread fail; --slow-dialog MS makes
+// the UI thread take MS milliseconds before it makes its dialog, as a slow machine does;
+// --no-dialog gives a UI thread that runs its loop without making any window.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,16 +51,41 @@ LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(g_hook, code, wParam, lParam);
 }
 
-// The real UI thread, watched from its first message on.
+CWinThread* NoUiThread(int, UINT, DWORD) {
+    return nullptr;
+}
+
+DWORD g_dialogDelayMs = 0;
+
+// The real UI thread, made slow before its dialog exists.
+class CSlowUiThread : public CUIThread {
+    DECLARE_DYNCREATE(CSlowUiThread)
+
+public:
+    BOOL InitInstance() override {
+        Sleep(g_dialogDelayMs);
+        return CUIThread::InitInstance();
+    }
+};
+IMPLEMENT_DYNCREATE(CSlowUiThread, CUIThread)
+
+// A UI thread whose InitInstance makes no dialog: the loop runs with no main window.
+class CNoDialogThread : public CWinThread {
+    DECLARE_DYNCREATE(CNoDialogThread)
+
+public:
+    BOOL InitInstance() override { return TRUE; }
+};
+IMPLEMENT_DYNCREATE(CNoDialogThread, CWinThread)
+
+const CRuntimeClass* g_uiClass = RUNTIME_CLASS(CUIThread);
+
+// The UI thread, watched from its first message on.
 CWinThread* StartWatchedUiThread(int priority, UINT stack, DWORD flags) {
-    CWinThread* thread = AfxBeginThread(RUNTIME_CLASS(CUIThread), priority, stack, flags);
+    CWinThread* thread = AfxBeginThread(g_uiClass, priority, stack, flags);
     if (thread != nullptr)
         g_hook = SetWindowsHookExA(WH_CALLWNDPROC, &Record, nullptr, thread->m_nThreadID);
     return thread;
-}
-
-CWinThread* NoUiThread(int, UINT, DWORD) {
-    return nullptr;
 }
 
 }  // namespace
@@ -72,6 +101,11 @@ int main(int argc, char** argv) {
             g_cancelAfter = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--no-ui") == 0)
             noUi = true;
+        else if (std::strcmp(argv[i], "--slow-dialog") == 0 && i + 1 < argc) {
+            g_dialogDelayMs = static_cast<DWORD>(std::atoi(argv[++i]));
+            g_uiClass = RUNTIME_CLASS(CSlowUiThread);
+        } else if (std::strcmp(argv[i], "--no-dialog") == 0)
+            g_uiClass = RUNTIME_CLASS(CNoDialogThread);
     }
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
@@ -93,6 +127,7 @@ int main(int argc, char** argv) {
     GetExitCodeThread(worker->m_hThread, &code);
     delete worker;
     const bool signalled = WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+    const bool found = FindWindowA(nullptr, "岫澜汇快速安装程序") != nullptr;
 
     if (job.pUIThread != nullptr) {
         PostThreadMessageA(job.pUIThread->m_nThreadID, WM_QUIT, 0, 0);
@@ -103,8 +138,8 @@ int main(int argc, char** argv) {
         for (const std::string& line : g_seen)
             std::printf("%s\n", line.c_str());
     }
-    std::printf("exit %ld\nevent %d\nuithread %d\n", static_cast<long>(code), signalled ? 1 : 0,
-                job.pUIThread != nullptr ? 1 : 0);
+    std::printf("exit %ld\nevent %d\nuithread %d\nfound %d\n", static_cast<long>(code),
+                signalled ? 1 : 0, job.pUIThread != nullptr ? 1 : 0, found ? 1 : 0);
     std::fflush(stdout);
     // A UI thread that was not handed over ends with the process, as in the program.
     ExitProcess(0);

@@ -60,6 +60,7 @@ class Run:
         self.notices = [tuple(line.split(" ", 2)[1:]) for line in self.lines
                         if line.startswith("notice ")]
         self.titles = [line[6:] for line in self.lines if line.startswith("title ")]
+        self.found = facts.get("found")
 
     def unpacked(self):
         if not self.target.exists():
@@ -138,16 +139,37 @@ def one_chunk(w):
     expect((run.exit, run.event, run.ui) == ("0", "1", "1"), run.lines)
 
 
-def megabyte(w):
-    run = served_run(w, random_bytes(1048576))
+def every_notice_of_a_megabyte(run):
+    """The title, and one notice per percentage from the first on: a read is at most 10240
+    bytes, under 1 % of the package, so the first percentage the worker meets is 1."""
+    expect(run.titles == [TITLE], f"titles {run.titles}")
+    expect(run.found == "1", "a search by the title does not find the dialog")
+    expect(run.notices and run.notices[-1] == ("100", "下载完成"), run.notices[-1:])
     percents = [int(p) for p, _ in run.notices[:-1]]
-    expect(run.notices[-1] == ("100", "下载完成"), run.notices[-1:])
+    expect(percents and percents[0] == 1, f"first notices {percents[:3]}")
     expect(percents[-1] == 100, percents[-5:])
-    expect(0 not in percents, "a notice for 0 %")
     expect(all(a < b for a, b in zip(percents, percents[1:])), f"not one per change: {percents}")
     expect(all(text == f"正在下载（{p}%）......" for p, text in run.notices[:-1]), run.notices)
     expect(len(percents) > 50, f"only {len(percents)} notices")
     expect((run.exit, run.ui) == ("0", "1"), run.lines)
+
+
+def megabyte(w):
+    every_notice_of_a_megabyte(served_run(w, random_bytes(1048576)))
+
+
+def slow_dialog(w):
+    # The dialog comes a second after the UI thread starts, long after the 100 ms pause.
+    every_notice_of_a_megabyte(served_run(w, random_bytes(1048576),
+                                          probe=("--slow-dialog", "1000")))
+
+
+def no_dialog(w):
+    # A UI thread that makes no window: nothing to title or notify, and the run goes on.
+    run = served_run(w, sample_zip(), probe=("--no-dialog",))
+    expect(run.notices == [] and run.titles == [], run.lines)
+    expect((run.exit, run.event, run.ui, run.found) == ("0", "1", "1", "0"), run.lines)
+    expect(run.unpacked() == ["autoupdatecpy.exe", "readme.txt", "setup.exe"], run.unpacked())
 
 
 def cancel(w):
@@ -197,6 +219,8 @@ scenarios({
     "no_server": no_server,
     "one_chunk": one_chunk,
     "megabyte": megabyte,
+    "slow_dialog": slow_dialog,
+    "no_dialog": no_dialog,
     "cancel": cancel,
     "finished": finished,
     "no_length": lambda w: refused(w, "--no-length"),
