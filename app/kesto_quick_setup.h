@@ -27,6 +27,10 @@ public:
     BOOL RunSequence();
     // Starts the first plain file of the folder, elevated.
     void LaunchInstaller(const char* folder);
+    // The one way GDI+ ends: nothing may paint with it afterwards, so a paint in progress on
+    // the UI thread ends first and none starts later. After the UI thread was terminated,
+    // which may have stopped it inside GDI+, it ends only if no paint was under way.
+    void ShutdownGdiplus(bool bUiThreadTerminated = false);
 
     // The run sequence.
     DownloadJob m_job;

@@ -5,6 +5,7 @@
 #include "app/kesto_quick_setup.h"
 #include "app/package_url.h"
 #include "download/download_thread.h"
+#include "framework/gdiplus_use.h"
 #include "ui/progress_notice.h"
 
 namespace {
@@ -13,6 +14,7 @@ const char kConfigMissing[] = "配置文件丢失!";
 const char kDownloadFailed[] = "下载发生错误,请重试!";
 const char kLaunching[] = "安装程序启动中......";
 const char kFolderName[] = "tarune";
+const char kSearchPattern[] = "\\*.*";
 const DWORD kUiThreadGrace = 2000;
 
 }  // namespace
@@ -21,17 +23,20 @@ BOOL CKestoQuickSetupApp::RunSequence() {
     SystemPort& system = CurrentSystemPort();
     if (g_pszPackageUrl == nullptr || g_pszPackageUrl[0] == '\0') {
         system.AfxMessageBox(kConfigMissing, MB_OK);
-        system.GdiplusShutdown(m_gdiplusToken);
+        ShutdownGdiplus();
         return FALSE;
     }
     // The whole buffer is offered to GetTempPathA: a shorter limit would leave a long path
-    // unwritten and the folder made of whatever the buffer held. A path with no room for the
-    // folder's name ends the run before anything is fetched.
+    // unwritten and the folder made of whatever the buffer held. The folder must leave room
+    // for what is made of it: the reader's separator and an item's name, and the launch
+    // walk's pattern, the longer of the two. A path without that room ends the run before
+    // anything is fetched.
     char folder[MAX_PATH] = {};
     const DWORD length = system.GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length + sizeof(kFolderName) > MAX_PATH) {
+    if (length == 0 ||
+        length + (sizeof(kFolderName) - 1) + (sizeof(kSearchPattern) - 1) >= MAX_PATH) {
         system.AfxMessageBox(kDownloadFailed, MB_OK);
-        system.GdiplusShutdown(m_gdiplusToken);
+        ShutdownGdiplus();
         return FALSE;
     }
     strcat_s(folder, MAX_PATH, kFolderName);
@@ -64,6 +69,7 @@ BOOL CKestoQuickSetupApp::RunSequence() {
     }
 
     // The UI thread stops first: its dialog paints with GDI+ until it has ended.
+    bool terminated = false;
     if (CWinThread* ui = m_job.pUIThread) {
         PostThreadMessageA(ui->m_nThreadID, WM_QUIT, 0, 0);
         if (WaitForSingleObject(ui->m_hThread, kUiThreadGrace) == WAIT_OBJECT_0) {
@@ -72,18 +78,30 @@ BOOL CKestoQuickSetupApp::RunSequence() {
         } else {
             DWORD code = 0;
             if (GetExitCodeThread(ui->m_hThread, &code) && code == STILL_ACTIVE)
-                system.TerminateThread(ui->m_hThread, STILL_ACTIVE);
+                terminated = system.TerminateThread(ui->m_hThread, STILL_ACTIVE) != FALSE;
         }
     }
     m_job.pUIThread = nullptr;
-    system.GdiplusShutdown(m_gdiplusToken);
+    // A failed run hands no UI thread over: its dialog stays up behind the messages and until
+    // the process ends, and from here on paints without GDI+.
+    ShutdownGdiplus(terminated);
     m_job.strUrl.Empty();
     return FALSE;
 }
 
+void CKestoQuickSetupApp::ShutdownGdiplus(bool bUiThreadTerminated) {
+    if (bUiThreadTerminated) {
+        if (!TryCloseGdiplusUse())
+            return;  // stopped inside a paint, perhaps inside GDI+'s own locks
+    } else {
+        CloseGdiplusUse();
+    }
+    CurrentSystemPort().GdiplusShutdown(m_gdiplusToken);
+}
+
 void CKestoQuickSetupApp::LaunchInstaller(const char* folder) {
     CString pattern(folder);
-    pattern += "\\*.*";
+    pattern += kSearchPattern;
     CFileFind find;
     if (!find.FindFile(pattern))
         return;

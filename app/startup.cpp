@@ -125,7 +125,7 @@ BOOL CKestoQuickSetupApp::InitInstance() {
 
     if (FindRunningProcess(kProductExeName) != 0) {
         system.AfxMessageBox(kProductRunning, MB_OK);
-        system.GdiplusShutdown(m_gdiplusToken);
+        ShutdownGdiplus();
         return FALSE;
     }
 

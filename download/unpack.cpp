@@ -134,7 +134,8 @@ void UnpackNested(ArchiveHandle package, int32_t index, uint32_t size, const cha
     if (ArchiveExtractToMemory(package, index, buffer.get(), size) != ArchiveOk)
         return;
     ScopedArchive nested(ArchiveOpenFromMemory(buffer.get(), size));
-    ArchiveSetTargetDir(nested.Get(), targetDir);
+    if (ArchiveSetTargetDir(nested.Get(), targetDir) != ArchiveOk)
+        return;
     const int32_t count = ItemCount(nested.Get());
     if (!ItemsFitTheArchive(nested.Get(), count, size))
         return;
@@ -151,7 +152,10 @@ void UnpackNested(ArchiveHandle package, int32_t index, uint32_t size, const cha
 
 void UnpackPackage(const void* package, uint32_t length, const char* targetDir) {
     ScopedArchive archive(ArchiveOpenFromMemory(package, length));
-    ArchiveSetTargetDir(archive.Get(), targetDir);
+    // A folder the reader cannot take would leave it writing under its default, the current
+    // directory: an elevated program's, and not the folder the launch walk looks in.
+    if (ArchiveSetTargetDir(archive.Get(), targetDir) != ArchiveOk)
+        return;
     const int32_t count = ItemCount(archive.Get());
     if (!ItemsFitTheArchive(archive.Get(), count, length))
         return;

@@ -14,7 +14,6 @@ CString ExecutableBaseName() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
     CString name(path);
-    // A backslash never appears as a GBK trail byte, so a byte search is safe.
     name = name.Mid(name.ReverseFind('\\') + 1);
     const int dot = name.ReverseFind('.');
     return dot > 0 ? name.Left(dot) : name;

@@ -1,5 +1,7 @@
 #include "framework/cstring.h"
 
+#include <windows.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -34,4 +36,16 @@ void CString::ReleaseBuffer(int newLength) {
         newLength = static_cast<int>(std::strlen(m_text.c_str()));
     if (newLength < GetLength())
         m_text.resize(static_cast<size_t>(newLength));
+}
+
+int CString::ReverseFind(char c) const {
+    int found = -1;
+    const int length = GetLength();
+    for (int i = 0; i < length; ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(m_text[i])) && i + 1 < length)
+            ++i;  // the character's second byte
+        else if (m_text[i] == c)
+            found = i;
+    }
+    return found;
 }

@@ -41,11 +41,10 @@ public:
     friend bool operator==(const CString& a, const CString& b) { return a.m_text == b.m_text; }
     friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 
-    // Position of the last occurrence of c, or -1.
-    int ReverseFind(char c) const {
-        const std::string::size_type at = m_text.rfind(c);
-        return at == std::string::npos ? -1 : static_cast<int>(at);
-    }
+    // Position of the last character c, or -1. The text is read in the ANSI code page, one
+    // character at a time: a double-byte character's trail byte may equal c ("乗" in GBK is
+    // 0x81 0x5C, its second byte a backslash) and is never taken for it.
+    int ReverseFind(char c) const;
     CString Left(int count) const {
         return CString(m_text.substr(0, count < 0 ? 0 : static_cast<size_t>(count)));
     }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/app.h"
+#include "framework/gdiplus_use.h"
 #include "framework/gdi.h"
 #include "res/resource.h"
 
@@ -124,8 +125,14 @@ BOOL KESTODRAWFUN::LoadPngResource(Gdiplus::Image** ppImage) {
         GlobalFree(block);
         return FALSE;
     }
-    *ppImage = Gdiplus::Image::FromStream(stream);
+    BOOL decoded = FALSE;
+    if (const CGdiplusUse gdiplus{}; gdiplus) {
+        *ppImage = Gdiplus::Image::FromStream(stream);
+        decoded = TRUE;
+    }
     GlobalUnlock(block);
     stream->Release();
-    return TRUE;
+    if (!decoded)
+        GlobalFree(block);  // GDI+ is gone: no image will read it
+    return decoded;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/gdiplus_use.h"
 #include "ui/draw_fun.h"
 
 BEGIN_MESSAGE_MAP(CKestoProgressCtrl, CStatic)
@@ -86,6 +87,7 @@ void CKestoProgressCtrl::OnSize(UINT nType, int cx, int cy) {
         m_bmpBuffer.DeleteObject();
     }
     m_bmpBuffer.CreateCompatibleBitmap(window, width, height);
+    m_bStripInBuffer = false;
 }
 
 LRESULT CKestoProgressCtrl::OnSetText(WPARAM, LPARAM lParam) {
@@ -139,18 +141,22 @@ void CKestoProgressCtrl::PaintImageStrip(HDC window, int width, int height) {
     SetBkColor(window, oldBk);
     // Positions outside the range are never passed here; they show an empty or a full bar.
     const int fill = std::max(0, std::min(FillWidth(width), width));
-    Gdiplus::Graphics graphics(m_memDC.m_hDC);
-    const int imageWidth = static_cast<int>(m_pImage->GetWidth());
-    const int imageHeight = static_cast<int>(m_pImage->GetHeight());
-    if (width >= imageWidth) {
-        graphics.DrawImage(m_pImage, 0, 0, width, imageHeight);
-    } else {
-        const Gdiplus::Rect destination(0, 0, width, height);
-        graphics.DrawImage(m_pImage, destination, imageWidth - width, 0, width, imageHeight,
-                           Gdiplus::UnitPixel);
+    if (const CGdiplusUse gdiplus{}; gdiplus) {
+        Gdiplus::Graphics graphics(m_memDC.m_hDC);
+        const int imageWidth = static_cast<int>(m_pImage->GetWidth());
+        m_nStripHeight = static_cast<int>(m_pImage->GetHeight());
+        if (width >= imageWidth) {
+            graphics.DrawImage(m_pImage, 0, 0, width, m_nStripHeight);
+        } else {
+            const Gdiplus::Rect destination(0, 0, width, height);
+            graphics.DrawImage(m_pImage, destination, imageWidth - width, 0, width, m_nStripHeight,
+                               Gdiplus::UnitPixel);
+        }
+        m_bStripInBuffer = true;
     }
-    if (fill > 0)
-        BitBlt(window, 0, 0, fill, imageHeight, m_memDC, width - fill, 0, SRCCOPY);
+    // Without GDI+ (its shutdown came first) the strip the buffer holds still shows the fill.
+    if (fill > 0 && m_bStripInBuffer)
+        BitBlt(window, 0, 0, fill, m_nStripHeight, m_memDC, width - fill, 0, SRCCOPY);
 }
 
 void CKestoProgressCtrl::PaintFramedBar(HDC window, int width, int height) {

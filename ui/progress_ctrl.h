@@ -52,6 +52,10 @@ public:
     HFONT m_hFont = nullptr;
     CDC m_memDC;
     CBitmap m_bmpBuffer;
+    // Whether m_bmpBuffer holds the strip as style 2 last drew it: the fill can still be
+    // copied from it once GDI+ is gone.
+    bool m_bStripInBuffer = false;
+    int m_nStripHeight = 0;  // the image's height, read while GDI+ could be called
     HBITMAP m_hTileBitmap = nullptr;
     Gdiplus::Image* m_pImage = nullptr;
 

@@ -15,7 +15,11 @@
 #include "zip/archive.h"
 
 #ifdef _WIN32
+#include <direct.h>
 #include <windows.h>
+#define chdir _chdir
+#else
+#include <unistd.h>
 #endif
 
 // Counts the bytes live through operator new, and can refuse one request size, so that the
@@ -284,6 +288,24 @@ TEST(UnpackTest, TruncatedPackagesWriteNothing) {
         Unpack(package.bytes.substr(0, n), folder);
         EXPECT_TRUE(ListTree(folder.Path()).empty());
     }
+}
+
+TEST(UnpackTest, FolderTheReaderRefusesWritesNothingAnywhere) {
+    // 259 characters: with the separator the reader adds it no longer fits MAX_PATH, and the
+    // reader would keep its default base, the current directory.
+    TestFolder cwd;
+    TestFolder root;
+    const std::string target =
+        root.Path() + PathSeparator() + std::string(259 - root.Path().size() - 1, 'z');
+    ASSERT_EQ(target.size(), 259u);
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+    ASSERT_EQ(chdir(cwd.Path().c_str()), 0);
+    const std::string package = Fixture("pkg_basic.zip");
+    UnpackPackage(package.data(), uint32_t(package.size()), target.c_str());
+    ASSERT_EQ(chdir(previous), 0);
+    EXPECT_TRUE(ListTree(cwd.Path()).empty());
+    EXPECT_TRUE(ListTree(root.Path()).empty());
 }
 
 TEST(UnpackTest, NestedBufferFailureIsTheCallersException) {

@@ -1,6 +1,8 @@
 // The zip reader's extraction: the item stream, to memory, to files, folders and the base
 // folder, closing, and names that must stay inside the base folder.
+#include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include <map>
 #include <memory>
@@ -36,6 +38,11 @@ class RecordingPort final : public FilePort {
 public:
     std::vector<std::string> events;
     bool failWrites = false;
+    // Local time at a fixed offset from UTC, in hours east (users of the program live at +8),
+    // instead of the platform's zone.
+    int fixedZoneHours = 0;
+    bool useFixedZone = false;
+    uint64_t create = 0, access = 0, write = 0;  // the times last set
 
     File CreateOutputFile(const char* path, uint32_t attributes) override {
         File f = DefaultFilePort().CreateOutputFile(path, attributes);
@@ -49,6 +56,9 @@ public:
     bool SetOutputFileTimes(File file, const FILETIME& c, const FILETIME& a,
                             const FILETIME& w) override {
         events.push_back("times");
+        create = Ticks(c);
+        access = Ticks(a);
+        write = Ticks(w);
         return DefaultFilePort().SetOutputFileTimes(file, c, a, w);
     }
     void CloseOutputFile(File file) override {
@@ -67,7 +77,11 @@ public:
     bool GetCurrentFolder(char* buffer, uint32_t size) override {
         return DefaultFilePort().GetCurrentFolder(buffer, size);
     }
-    uint64_t LocalToUtc(uint64_t local) override { return DefaultFilePort().LocalToUtc(local); }
+    uint64_t LocalToUtc(uint64_t local) override {
+        if (useFixedZone)
+            return local - uint64_t(int64_t(fixedZoneHours) * 3600 * 10000000);
+        return DefaultFilePort().LocalToUtc(local);
+    }
 };
 
 class ZipExtractTest : public ::testing::Test {
@@ -370,6 +384,60 @@ TEST_F(ZipExtractTest, EmptyItemIsAnEmptyFileWithItsTimes) {
         EXPECT_EQ(ReadWholeFile(folder_.Join(item.name)), "");
         EXPECT_EQ(LastWriteUnixTime(folder_.Join(item.name)), 1623764730);
     }
+}
+
+// A DOS time is local: at UTC+8 its UTC is eight hours earlier. A "UT" time is UTC already and
+// must not move. Each time lands in its own place: creation, access, write.
+TEST_F(ZipExtractTest, DosTimesAreLocalAndExtendedTimesUtcEachInItsPlace) {
+    const int64_t dosAsUtc = 1623764730;  // the builder's DOS time read as if UTC
+    const int32_t w = 1500000000, a = 1500000100, c = 1400000000;
+    const int64_t eight = 8 * 3600;
+    const struct {
+        int line;
+        std::string extra;
+        int64_t write, access, create;  // Unix seconds
+    } rows[] = {
+        {__LINE__, "", dosAsUtc - eight, dosAsUtc - eight, dosAsUtc - eight},
+        {__LINE__, ExtendedTimestamp(3, {w, a}), w, a, dosAsUtc - eight},
+        {__LINE__, ExtendedTimestamp(7, {w, a, c}), w, a, c},
+        {__LINE__, ExtendedTimestamp(4, {c}), dosAsUtc - eight, dosAsUtc - eight, c},
+    };
+    // The reader's own conversion through the port, on every platform; natively also the
+    // POSIX port's, in the real zone.
+    std::vector<const char*> zones = {"fixed +8"};
+#ifndef _WIN32
+    zones.push_back("Asia/Shanghai");
+#endif
+    for (const char* zone : zones) {
+        SCOPED_TRACE(zone);
+        const bool fixed = std::string(zone) == "fixed +8";
+        port_.useFixedZone = fixed;
+        port_.fixedZoneHours = 8;
+#ifndef _WIN32
+        if (!fixed) {
+            setenv("TZ", zone, 1);
+            tzset();
+        }
+#endif
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.line);
+            ZipEntrySpec e = Entry("t.txt", "time");
+            e.localExtra = row.extra;
+            const std::string bytes = BuildZip({e}).bytes;
+            OpenArchive archive(bytes);
+            ASSERT_EQ(ArchiveSetTargetDir(archive.Get(), folder_.Path().c_str()), ArchiveOk);
+            ASSERT_EQ(ArchiveExtractToFile(archive.Get(), 0, "t.txt"), ArchiveOk);
+            EXPECT_EQ(port_.write, TicksFromUnix(row.write));
+            EXPECT_EQ(port_.access, TicksFromUnix(row.access));
+            EXPECT_EQ(port_.create, TicksFromUnix(row.create));
+            EXPECT_EQ(LastWriteUnixTime(folder_.Join("t.txt")), row.write);
+        }
+    }
+#ifndef _WIN32
+    setenv("TZ", "UTC", 1);
+    tzset();
+#endif
+    port_.useFixedZone = false;
 }
 
 TEST_F(ZipExtractTest, WriteFailureIsReported) {

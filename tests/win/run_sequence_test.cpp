@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/kesto_quick_setup.h"
+#include "framework/gdiplus_use.h"
 #include "tests/win/framework/wait_for.h"
 #include "ui/progress_notice.h"
 
@@ -20,7 +21,8 @@ namespace {
 struct Script {
     DWORD exitCode = 0;
     bool cancel = false;
-    const CRuntimeClass* uiThread = nullptr;  // handed over when set
+    const CRuntimeClass* uiThread = nullptr;  // started when set
+    bool handOver = true;                     // and then handed over
 } g_script;
 
 std::vector<std::string> g_notices;
@@ -70,6 +72,17 @@ public:
 };
 IMPLEMENT_DYNCREATE(StuckUiThread, CWinThread)
 
+// A UI thread stuck inside a paint with GDI+.
+class StuckPaintingUiThread : public StuckUiThread {
+    DECLARE_DYNCREATE(StuckPaintingUiThread)
+public:
+    int Run() override {
+        const CGdiplusUse painting;
+        return StuckUiThread::Run();
+    }
+};
+IMPLEMENT_DYNCREATE(StuckPaintingUiThread, StuckUiThread)
+
 UINT __cdecl ScriptedWorker(LPVOID param) {
     DownloadJob* job = static_cast<DownloadJob*>(param);
     if (g_script.uiThread != nullptr) {
@@ -77,10 +90,9 @@ UINT __cdecl ScriptedWorker(LPVOID param) {
             AfxBeginThread(g_script.uiThread, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         ui->m_bAutoDelete = FALSE;
         ui->ResumeThread();
-        WaitFor([&] {
-            return ui->GetMainWnd() != nullptr || g_script.uiThread == RUNTIME_CLASS(StuckUiThread);
-        });
-        job->pUIThread = ui;
+        WaitFor([&] { return ui->GetMainWnd() != nullptr || ui->WaitForInitInstance(0); });
+        if (g_script.handOver)
+            job->pUIThread = ui;
     }
     if (g_script.cancel)
         g_bUserCancelled = true;
@@ -132,7 +144,10 @@ public:
         boxes.push_back(text);
         return IDOK;
     }
-    void GdiplusShutdown(ULONG_PTR) override { calls.push_back("gdiplus off"); }
+    // Nothing may paint with GDI+ once it is shut down: no use opens from here on.
+    void GdiplusShutdown(ULONG_PTR) override {
+        calls.push_back(CGdiplusUse() ? "gdiplus off while in use" : "gdiplus off");
+    }
 };
 
 class RunSequenceTest : public ::testing::Test {
@@ -147,6 +162,7 @@ protected:
         g_script = Script();
         g_notices.clear();
         g_bUserCancelled = false;
+        OpenGdiplusUse();
     }
     void TearDown() override {
         SetSystemPort(nullptr);
@@ -222,28 +238,41 @@ TEST_F(RunSequenceTest, NothingToLaunchShowsNothing) {
     }
 }
 
-TEST_F(RunSequenceTest, CancelledRunShowsAndLaunchesNothing) {
+TEST_F(RunSequenceTest, CancelledOrFailedRunsLaunchNothing) {
+    // A package there to launch, each time.
     Make("setup.exe", false);
-    g_script.cancel = true;
-    g_script.uiThread = RUNTIME_CLASS(RecordingUiThread);
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "gdiplus off"}));
-    EXPECT_TRUE(g_notices.empty());
-}
-
-TEST_F(RunSequenceTest, FailedRunShowsTheMessageAndLaunchesNothing) {
-    Make("setup.exe", false);
-    g_script.exitCode = static_cast<DWORD>(-1);
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(system_.boxes, std::vector<std::string>{"下载发生错误,请重试!"});
-    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "box", "gdiplus off"}));
-}
-
-TEST_F(RunSequenceTest, WorkerThatCannotStartShowsTheMessage) {
-    system_.workerFails = true;
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "box", "gdiplus off"}));
-    EXPECT_EQ(system_.boxes, std::vector<std::string>{"下载发生错误,请重试!"});
+    const DWORD failed = static_cast<DWORD>(-1);
+    const CRuntimeClass* ui = RUNTIME_CLASS(RecordingUiThread);
+    const struct {
+        int line;
+        Script script;
+        bool workerFails;
+        std::vector<std::string> calls;
+    } rows[] = {
+        // A cancel shows and launches nothing, also when the worker failed after it.
+        {__LINE__, {0, true, ui, true}, false, {"worker", "gdiplus off"}},
+        {__LINE__, {failed, true, ui, false}, false, {"worker", "gdiplus off"}},
+        {__LINE__, {failed, false, nullptr, true}, false, {"worker", "box", "gdiplus off"}},
+        // Failed after the 200 answer: the dialog, not handed over, lives on behind the
+        // message and past GDI+.
+        {__LINE__, {failed, false, ui, false}, false, {"worker", "box", "gdiplus off"}},
+        {__LINE__, {}, true, {"worker", "box", "gdiplus off"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        g_script = row.script;
+        g_notices.clear();
+        g_bUserCancelled = false;
+        system_.calls.clear();
+        system_.boxes.clear();
+        system_.workerFails = row.workerFails;
+        EXPECT_FALSE(Run());
+        EXPECT_EQ(system_.calls, row.calls);
+        for (const std::string& box : system_.boxes)
+            EXPECT_EQ(box, "下载发生错误,请重试!");
+        EXPECT_TRUE(system_.launched.empty());
+        EXPECT_TRUE(g_notices.empty());
+    }
 }
 
 TEST_F(RunSequenceTest, UiThreadThatKeepsRunningIsTerminatedAfterTheGrace) {
@@ -254,6 +283,14 @@ TEST_F(RunSequenceTest, UiThreadThatKeepsRunningIsTerminatedAfterTheGrace) {
     EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "terminate 259", "gdiplus off"}));
 }
 
+TEST_F(RunSequenceTest, UiThreadTerminatedInsideAPaintLeavesGdiplusAlone) {
+    // Stopped while it held GDI+, it may have left GDI+'s own state locked: no shutdown, and
+    // no wait for a paint that never ends.
+    g_script.uiThread = RUNTIME_CLASS(StuckPaintingUiThread);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(system_.calls, (std::vector<std::string>{"worker", "terminate 259"}));
+}
+
 TEST_F(RunSequenceTest, LongTemporaryPathsGetTheirFolderOrEndTheRun) {
     // 70 characters: more than some would give room for, still a right folder.
     system_.tempPath = base_ + std::string(70 - base_.size() - 1, 'x') + "\\";
@@ -261,12 +298,33 @@ TEST_F(RunSequenceTest, LongTemporaryPathsGetTheirFolderOrEndTheRun) {
     EXPECT_FALSE(Run());
     EXPECT_EQ(system_.targetDir, system_.tempPath + "tarune");
     RemoveDirectoryA(system_.tempPath.c_str());
-    // No room left for the folder's name: nothing is fetched.
-    system_.calls.clear();
-    system_.tempPath = "C:\\" + std::string(252, 'y') + "\\";
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(system_.calls, (std::vector<std::string>{"box", "gdiplus off"}));
-    EXPECT_EQ(system_.boxes.back(), "下载发生错误,请重试!");
+    // At the limit: the folder (path + "tarune") and its launch pattern (+ "\\*.*") must fit
+    // in 259 characters, so 249 is the longest path that runs; 250 on ends before fetching.
+    const struct {
+        int line;
+        size_t length;  // of the temporary path, its final separator included
+        bool runs;
+    } rows[] = {
+        {__LINE__, 245, true},  {__LINE__, 248, true},  {__LINE__, 249, true},
+        {__LINE__, 250, false}, {__LINE__, 251, false}, {__LINE__, 252, false},
+        {__LINE__, 253, false}, {__LINE__, 256, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        system_.calls.clear();
+        system_.targetDir.clear();
+        system_.tempPath = "C:\\" + std::string(row.length - 4, 'y') + "\\";
+        ASSERT_EQ(system_.tempPath.size(), row.length);
+        EXPECT_FALSE(Run());
+        if (row.runs) {
+            ASSERT_FALSE(system_.calls.empty());
+            EXPECT_EQ(system_.calls.front(), "worker");
+            EXPECT_EQ(system_.targetDir, system_.tempPath + "tarune");
+        } else {
+            EXPECT_EQ(system_.calls, (std::vector<std::string>{"box", "gdiplus off"}));
+            EXPECT_EQ(system_.boxes.back(), "下载发生错误,请重试!");
+        }
+    }
 }
 
 }  // namespace

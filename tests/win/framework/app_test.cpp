@@ -17,8 +17,9 @@ std::string ProbePath() {
     return s.substr(0, s.rfind('\\') + 1) + "framework_app_probe.exe";
 }
 
-// Runs the probe with KESTO_PROBE_INIT set to init; returns its exit code and report.
-DWORD RunProbe(const char* init, std::string* report) {
+// Runs the probe (or a copy of it) with KESTO_PROBE_INIT set to init; returns its exit code
+// and report.
+DWORD RunProbe(const char* init, std::string* report, const std::string& probe = ProbePath()) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const std::string out = std::string(temp) + "kesto_probe_" + init + ".txt";
@@ -28,7 +29,7 @@ DWORD RunProbe(const char* init, std::string* report) {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::string command = "\"" + ProbePath() + "\"";
+    std::string command = "\"" + probe + "\"";
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi))
         return 0xDEAD;
@@ -56,6 +57,24 @@ TEST(CWinAppTest, InitInstanceDecidesWhetherTheLoopRuns) {
     // TRUE: the loop runs and, with no main window, ends at once.
     EXPECT_EQ(RunProbe("true", &report), 21u);
     EXPECT_NE(report.find("name=framework_app_probe\n"), std::string::npos);
+}
+
+TEST(CWinAppTest, NameOfAGbkExecutableIsWhole) {
+    // "乗" is 0x81 0x5C in GBK: its second byte is a backslash, and a byte-wise search for the
+    // last separator would cut the name there.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder =
+        std::string(temp) + "kesto_gbk_name_" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string copy = folder + "\\安装乗x乗.exe";
+    ASSERT_STREQ(copy.substr(copy.size() - 9, 2).c_str(), "\x81\x5c");
+    ASSERT_TRUE(CopyFileA(ProbePath().c_str(), copy.c_str(), FALSE));
+    std::string report;
+    EXPECT_EQ(RunProbe("false", &report, copy), 11u);
+    EXPECT_NE(report.find("name=安装乗x乗\n"), std::string::npos) << report;
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

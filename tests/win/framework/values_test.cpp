@@ -1,4 +1,5 @@
-// CString, CEvent, CFileFind and the GDI wrappers.
+// CString, CEvent, CFileFind, the GDI wrappers and the GDI+ use.
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <string>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/afxwin.h"
+#include "framework/gdiplus_use.h"
 
 namespace {
 
@@ -35,6 +37,24 @@ TEST(CStringTest, BufferTakesTheLengthUpToTheFirstZero) {
     EXPECT_STREQ(s.Left(2), "C:");
     EXPECT_STREQ(s.Mid(3), "temp\\");
     EXPECT_STREQ(s.Mid(40), "");
+}
+
+TEST(CStringTest, ReverseFindSkipsTrailBytes) {
+    // Read in code page 936: "乗" is 0x81 0x5C, "表" 0xB1 0xED.
+    const struct {
+        int line;
+        const char* text;
+        char c;
+        int at;
+    } rows[] = {
+        {__LINE__, "C:\\dir\\乗", '\\', 6}, {__LINE__, "C:\\乗乗", '\\', 2},
+        {__LINE__, "乗", '\\', -1},         {__LINE__, "a\\乗\\b", '\\', 4},
+        {__LINE__, "表.exe", '.', 2},       {__LINE__, "", '\\', -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(CString(row.text).ReverseFind(row.c), row.at);
+    }
 }
 
 TEST(CEventTest, IsAutoResetAndStartsUnsignalled) {
@@ -138,6 +158,41 @@ TEST(GdiTest, SelectedObjectsReturnAndDrawingRestoresTheBackground) {
     DeleteObject(raw);
     EXPECT_TRUE(dc.DeleteDC());
     EXPECT_FALSE(dc.DeleteDC());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GdiplusUseTest, CloseWaitsForAHoldAndNoneOpensAfter) {
+    struct Painter {
+        CEvent holding;
+        std::atomic<bool> released{false};
+        static DWORD WINAPI Paint(LPVOID param) {
+            Painter* self = static_cast<Painter*>(param);
+            const CGdiplusUse use;
+            self->holding.SetEvent();
+            Sleep(300);  // a long paint
+            self->released = true;
+            return use ? 1 : 0;
+        }
+    } painter;
+    HANDLE thread = CreateThread(nullptr, 0, &Painter::Paint, &painter, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(painter.holding, 20000), WAIT_OBJECT_0);
+    EXPECT_FALSE(TryCloseGdiplusUse());  // a hold in progress
+    EXPECT_TRUE(CGdiplusUse());          // and the use still open beside it
+    CloseGdiplusUse();
+    EXPECT_TRUE(painter.released);  // the paint ended before the use closed
+    EXPECT_FALSE(CGdiplusUse());
+    WaitForSingleObject(thread, INFINITE);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    EXPECT_EQ(code, 1u);  // it could call GDI+ throughout
+    CloseHandle(thread);
+    OpenGdiplusUse();
+    EXPECT_TRUE(TryCloseGdiplusUse());
+    EXPECT_FALSE(CGdiplusUse());
+    OpenGdiplusUse();
 }
 
 }  // namespace
