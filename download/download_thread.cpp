@@ -53,11 +53,11 @@ DWORD PackageSize(CHttpFile& file) {
     return static_cast<DWORD>(value);
 }
 
-int Percentage(DWORD received, DWORD total) {
+}  // namespace
+
+int DownloadPercentage(DWORD received, DWORD total) {
     return static_cast<int>(double(received) / double(total) * 100.0);
 }
-
-}  // namespace
 
 UiThreadStarter SetUiThreadStarter(UiThreadStarter starter) {
     UiThreadStarter previous = g_startUiThread;
@@ -132,7 +132,7 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
                 throw PackageError();  // more than announced: not the package we sized
             std::memcpy(package.data() + received, chunk.data(), got);
             received += got;
-            const int percent = Percentage(received, total);
+            const int percent = DownloadPercentage(received, total);
             if (percent != lastPercent) {
                 lastPercent = percent;
                 char text[sizeof(ProgressNotice::szText)];

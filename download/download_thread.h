@@ -10,6 +10,10 @@
 
 UINT __cdecl DownloadThreadProc(LPVOID pParam);
 
+// The percentage a notice carries: received / total x 100 in double precision, the division
+// first, truncated; so 29 of 100 bytes give 28.
+int DownloadPercentage(DWORD received, DWORD total);
+
 // How the worker starts the UI thread; AfxBeginThread with CUIThread's runtime class unless a
 // test puts its own in (null restores it). The thread comes back suspended, or null.
 typedef CWinThread* (*UiThreadStarter)(int nPriority, UINT nStackSize, DWORD dwCreateFlags);

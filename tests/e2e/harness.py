@@ -16,6 +16,11 @@ WINE_RUN = TOP / "tools" / "wine-run"
 PREFIX = Path(os.environ["WINEPREFIX"])
 
 
+# Every Windows program a scenario starts, so that none outlives it: a program left behind a
+# message box would take the next scenario's clicks.
+STARTED = []
+
+
 def windows_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
@@ -40,9 +45,11 @@ class Windows:
     def start(self, exe, *args, env=None):
         full = dict(os.environ)
         full.update(env or {})
-        return subprocess.Popen([str(WINE_RUN), str(exe), *map(str, args)], env=full,
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                start_new_session=True)
+        process = subprocess.Popen([str(WINE_RUN), str(exe), *map(str, args)], env=full,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                   start_new_session=True)
+        STARTED.append(process)
+        return process
 
     @staticmethod
     def stop(process):
@@ -117,12 +124,16 @@ def scenarios(table):
     temporary file and folder it makes lies in one folder of its own, removed afterwards."""
     name, build = sys.argv[1], sys.argv[2]
     tempfile.tempdir = tempfile.mkdtemp(prefix="kesto-scenario-")
+    os.chmod(tempfile.tempdir, 0o711)  # nginx's worker, another user, must pass through
     try:
         table[name](Windows(build))
     except AssertionError as failure:
         print(f"FAILED {name}: {failure}")
         sys.exit(1)
     finally:
+        for process in STARTED:
+            if process.poll() is None:
+                Windows.stop(process)
         remove_tree(tempfile.tempdir)
         tempfile.tempdir = None
     print(f"passed {name}")

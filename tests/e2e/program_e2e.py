@@ -12,7 +12,7 @@ import time
 import zipfile
 from pathlib import Path
 
-from harness import TOP, PackageServer, scenarios, wait_for, windows_path
+from harness import STARTED, TOP, PackageServer, scenarios, wait_for, windows_path
 
 TITLE = "岫澜汇快速安装程序"
 CAPTION = "KestoQuickSetup"
@@ -54,6 +54,7 @@ class Program:
              f"{windows_path(exe)}"],
             cwd=self.cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)
+        STARTED.append(self.process)
         self.started = time.monotonic()
 
     def wait(self, timeout=90):

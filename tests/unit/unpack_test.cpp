@@ -216,6 +216,19 @@ TEST(UnpackTest, HostilePackagesStayInTheirFolder) {
     ZipLayout nestedLies = BuildZip({Entry("inner.txt", "inner data"), Entry("ok.txt", "ok")});
     PutBoth(nestedLies, 0, kLocalCrc, 1);
     const std::string nestedLiar = BuildZip({Entry("n.zip", nestedLies.bytes)}).bytes;
+    // Inside a nested archive: an archive is only a file; the name and overlap checks hold.
+    const std::string innermost = BuildZip({Entry("deep.txt", "deep")}).bytes;
+    const std::string nestedHoldsZip =
+        BuildZip({Entry("n.zip", BuildZip({Entry("inner.zip", innermost, 8)}).bytes)}).bytes;
+    const std::string nestedHostile =
+        BuildZip({Entry("n.zip", BuildZip({Entry("con.txt", "c"), Entry("a/b:s", "s"),
+                                           Entry("x./y.txt", "d"), Entry("../fine.txt", "f")})
+                                     .bytes)})
+            .bytes;
+    const std::string nestedOverlap =
+        BuildZip({Entry("n.zip", ListedTwice(BuildZip({Entry("d.txt", MixedData(3000, 5))}))),
+                  Entry("own.txt", "own")})
+            .bytes;
 
     struct Row {
         int line;
@@ -252,6 +265,9 @@ TEST(UnpackTest, HostilePackagesStayInTheirFolder) {
         {__LINE__, ListedTwice(overlap), {}},
         {__LINE__, claims.bytes, {"after.txt"}},
         {__LINE__, nestedLiar, {"ok.txt"}},
+        {__LINE__, nestedHoldsZip, {"inner.zip"}},
+        {__LINE__, nestedHostile, {"fine.txt"}},
+        {__LINE__, nestedOverlap, {"own.txt"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
@@ -269,6 +285,10 @@ TEST(UnpackTest, HostilePackagesStayInTheirFolder) {
             expected.insert("tarune/" + path);
         EXPECT_EQ(ListTree(root.Path()), expected);
     }
+    // The archive inside the nested one is written whole, as the bytes it is.
+    TestFolder folder;
+    Unpack(nestedHoldsZip, folder);
+    EXPECT_EQ(ReadWholeFile(folder.Join("inner.zip")), innermost);
 }
 
 TEST(UnpackTest, TruncatedPackagesWriteNothing) {

@@ -135,12 +135,13 @@ ZipLayout BuildZip(const std::vector<ZipEntrySpec>& entries, const std::string& 
         Append32(record, uint32_t(e.data.size()));
         Append16(record, uint32_t(e.name.size()));
         Append16(record, 0);  // extra
-        Append16(record, 0);  // comment
+        Append16(record, uint32_t(e.comment.size()));
         Append16(record, 0);  // disk
         Append16(record, 0);  // internal attributes
         Append32(record, e.external);
         Append32(record, localOffset);
         record += e.name;
+        record += e.comment;
         layout.central.push_back(uint32_t(directory.size()));  // made absolute below
         directory += record;
     }

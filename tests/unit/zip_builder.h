@@ -21,6 +21,7 @@ struct ZipEntrySpec {
     uint32_t external = 0x20;
     uint32_t dosDateTime = kBuilderDosTime;
     std::string localExtra;
+    std::string comment;        // the item's comment, in its central record only
     bool badCheckByte = false;  // encrypted: store a check byte that cannot match
     bool descriptor = false;    // flag bit 3 with zeroes in the local CRC and sizes
 };

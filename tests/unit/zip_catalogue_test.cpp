@@ -103,6 +103,35 @@ TEST(ZipOpenTest, TakesTheEndRecordNearestTheEnd) {
     EXPECT_EQ(archive.Count(), 0);
 }
 
+TEST(ZipOpenTest, EndRecordAtAndAcrossTheSearchWindowsEdges) {
+    // The search reads windows of 1028 bytes backwards, 4 bytes overlapping: an end record
+    // 1024 to 1029 bytes from the end lies at the first window's far edge, 2052 and 2053 at
+    // the second's.
+    for (uint32_t distance : {1024u, 1025u, 1026u, 1027u, 1028u, 1029u, 2052u, 2053u}) {
+        SCOPED_TRACE(distance);
+        const std::string bytes = BuildZip(FiveItems(), std::string(distance - 22, 'c')).bytes;
+        OpenArchive archive(bytes);
+        ASSERT_NE(archive.Get(), nullptr);
+        EXPECT_EQ(archive.Count(), 5);
+    }
+}
+
+TEST(ZipLookupTest, ItemCommentsAreSteppedOver) {
+    std::vector<ZipEntrySpec> entries = FiveItems();
+    entries[0].comment = "first item's comment";
+    entries[2].comment = std::string(3000, 'k');
+    const std::string bytes = BuildZip(entries).bytes;
+    OpenArchive archive(bytes);
+    ASSERT_EQ(archive.Count(), 5);
+    ZipItem item;
+    for (int32_t i : {0, 1, 2, 3, 4, 3, 0, 4}) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(ArchiveGetItem(archive.Get(), i, &item), ArchiveOk);
+        EXPECT_EQ(item.name, entries[size_t(i)].name);
+        EXPECT_EQ(item.uncompressedSize, entries[size_t(i)].data.size());
+    }
+}
+
 TEST(ZipOpenTest, EmptyArchiveHasNoItems) {
     const std::string bytes = BuildZip({}).bytes;
     OpenArchive archive(bytes);

@@ -221,10 +221,11 @@ TEST_F(RunSequenceTest, FinishedRunLaunchesTheFirstPlainFileAndStopsTheUiThread)
 
 TEST_F(RunSequenceTest, OnlyOneFileIsLaunchedAndFoldersNever) {
     Make("0dir", true);
-    Make("only.exe", false);
+    Make("first.exe", false);
+    Make("second.exe", false);
     Make("zdir", true);
     EXPECT_FALSE(Run());
-    EXPECT_EQ(system_.launched, std::vector<std::string>{base_ + "tarune\\only.exe"});
+    EXPECT_EQ(system_.launched, std::vector<std::string>{base_ + "tarune\\first.exe"});
 }
 
 TEST_F(RunSequenceTest, NothingToLaunchShowsNothing) {
