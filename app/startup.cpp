@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "framework/screen_text.h"
 #include "shadow/wnd_shadow.h"
 
 const char kProductExeName[] = "kesto.exe";
@@ -45,7 +46,8 @@ CKestoQuickSetupApp::CKestoQuickSetupApp() : CWinApp(nullptr) {
         system.ShellExecuteExA(&info);
         m_bIsAdmin = FALSE;
     }
-    if (HWND other = system.FindWindowA(nullptr, kWindowTitle)) {
+    // The title as the worker gives it, read as GBK whatever the system's code page.
+    if (HWND other = system.FindWindowW(nullptr, GbkToWide(kWindowTitle).c_str())) {
         system.ShowWindow(other, system.IsIconic(other) ? SW_SHOWNORMAL : SW_RESTORE);
         system.SetForegroundWindow(other);
         m_bOtherInstance = TRUE;

@@ -36,8 +36,8 @@ DWORD SystemPort::GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) {
 BOOL SystemPort::ShellExecuteExA(SHELLEXECUTEINFOA* info) {
     return ::ShellExecuteExA(info);
 }
-HWND SystemPort::FindWindowA(LPCSTR className, LPCSTR windowName) {
-    return ::FindWindowA(className, windowName);
+HWND SystemPort::FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+    return ::FindWindowW(className, windowName);
 }
 BOOL SystemPort::IsIconic(HWND hwnd) {
     return ::IsIconic(hwnd);

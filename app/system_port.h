@@ -28,7 +28,7 @@ public:
     // Processes and windows.
     virtual DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
     virtual BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
-    virtual HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+    virtual HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
     virtual BOOL IsIconic(HWND hwnd);
     virtual BOOL ShowWindow(HWND hwnd, int command);
     virtual BOOL SetForegroundWindow(HWND hwnd);

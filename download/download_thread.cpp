@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <string>
 #include <memory>
 #include <vector>
 
 #include "download/unpack.h"
+#include "framework/screen_text.h"
 #include "ui/progress_notice.h"
 #include "ui/ui_thread.h"
 
@@ -22,7 +25,7 @@ const DWORD kDialogWaitMs = 5000;
 const char kWindowTitle[] = "岫澜汇快速安装程序";
 const char kDownloading[] = "正在下载（%d%%）......";
 const char kDownloaded[] = "下载完成";
-const char kInternetFailure[] = "CInternetException for error %d,%s";
+const char kInternetFailureHead[] = "CInternetException for error %d,";  // then the text
 const char kOtherFailure[] = "升级程序发生异常!";
 
 CWinThread* StartUiThread(int nPriority, UINT nStackSize, DWORD dwCreateFlags) {
@@ -119,7 +122,7 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
         Sleep(100);  // the UI thread's head start; readiness itself is the wait below
         ui->WaitForInitInstance(kDialogWaitMs);
         if (HWND dialog = ProgressDialogWindow(ui))
-            SetWindowTextA(dialog, kWindowTitle);
+            SetWindowTextA(dialog, kWindowTitle);  // GBK bytes, which the dialog reads as such
 
         const DWORD total = PackageSize(*file);
         std::vector<char> chunk(kChunkSize);
@@ -156,10 +159,13 @@ UINT __cdecl DownloadThreadProc(LPVOID pParam) {
             session->Close();
         char text[512];
         e->GetErrorMessage(text, sizeof(text));
-        char message[1024];
-        std::snprintf(message, sizeof(message), kInternetFailure, static_cast<int>(e->m_dwError),
-                      text);
-        AfxMessageBox(message, MB_OK);
+        // The format is ours (GBK), the system's text comes in the system's code page: each
+        // part is read in its own.
+        char head[64];
+        std::snprintf(head, sizeof(head), kInternetFailureHead, static_cast<int>(e->m_dwError));
+        std::wstring message = GbkToWide(head) + AnsiToWide(text);
+        message.resize(std::min<size_t>(message.size(), 1023));
+        AfxMessageBox(message.c_str(), MB_OK);
         e->Delete();
         return finish(static_cast<UINT>(-1));
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "framework/app.h"
 
+#include "framework/screen_text.h"
 #include "framework/wnd.h"
 
 const CRuntimeClass CMFCVisualManagerWindows::classCMFCVisualManagerWindows = {
@@ -89,8 +90,13 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     return app->Run();
 }
 
-int AfxMessageBox(const char* lpszText, UINT nType, UINT) {
+int AfxMessageBox(const char* lpszText, UINT nType, UINT nIDHelp) {
+    return AfxMessageBox(GbkToWide(lpszText).c_str(), nType, nIDHelp);
+}
+
+int AfxMessageBox(const wchar_t* lpszText, UINT nType, UINT) {
     if ((nType & MB_ICONMASK) == 0)
         nType |= MB_ICONEXCLAMATION;
-    return MessageBoxA(nullptr, lpszText, AfxGetAppName(), nType);
+    // The name is the executable's, as the system's ANSI calls gave it.
+    return MessageBoxW(nullptr, lpszText, AnsiToWide(AfxGetAppName()).c_str(), nType);
 }

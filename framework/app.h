@@ -48,8 +48,10 @@ void AfxSetResourceHandle(HINSTANCE hInstResource);
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 
 // A message box owned by no window, captioned with the application's name; MB_OK and the
-// other types without an icon of their own get the exclamation icon.
+// other types without an icon of their own get the exclamation icon. The text is GBK, or
+// already UTF-16; either reads right whatever the system's code page (screen_text.h).
 int AfxMessageBox(const char* lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+int AfxMessageBox(const wchar_t* lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 // Control containers and visual managers have nothing to do in this program.
 inline BOOL AfxEnableControlContainer() {

@@ -69,6 +69,9 @@ public:
         return DefaultFilePort().GetCurrentFolder(buffer, size);
     }
     uint64_t LocalToUtc(uint64_t local) override { return DefaultFilePort().LocalToUtc(local); }
+    bool Utf8ToFileName(const char* utf8, char* out, uint32_t size) override {
+        return DefaultFilePort().Utf8ToFileName(utf8, out, size);
+    }
 };
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {

@@ -4,6 +4,7 @@
 
 #include "framework/app.h"
 #include "framework/gdiplus_use.h"
+#include "framework/screen_text.h"
 #include "framework/gdi.h"
 #include "res/resource.h"
 
@@ -96,7 +97,8 @@ void KESTODRAWFUN::DrawColorText(HDC hdc, const char* text, int len, RECT* rc, U
     const int oldMode = SetBkMode(hdc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(hdc, clr);
     const HGDIOBJ oldFont = SelectObject(hdc, font);
-    DrawTextA(hdc, text, len, rc, format);
+    std::wstring wide = GbkToWide(text, len);  // GBK on every system, not the ANSI code page
+    DrawTextW(hdc, wide.c_str(), static_cast<int>(wide.size()), rc, format);
     if (oldFont != nullptr && oldFont != HGDI_ERROR)
         SelectObject(hdc, oldFont);
     SetTextColor(hdc, oldColour);

@@ -1,7 +1,9 @@
 #include "ui/progress_dialog.h"
 
 #include <cstring>
+#include <string>
 
+#include "framework/screen_text.h"
 #include "ui/draw_fun.h"
 
 std::atomic<bool> g_bUserCancelled{false};
@@ -30,6 +32,7 @@ ON_WM_SIZE()
 ON_WM_LBUTTONUP()
 ON_WM_LBUTTONDOWN()
 ON_MESSAGE(WM_PROGRESS_NOTICE, &CKestoQuickSetupDlg::OnProgressNotice)
+ON_MESSAGE(WM_SETTEXT, &CKestoQuickSetupDlg::OnSetText)
 END_MESSAGE_MAP()
 
 CKestoQuickSetupDlg::CKestoQuickSetupDlg(CWnd* pParent)
@@ -176,6 +179,13 @@ void CKestoQuickSetupDlg::OnLButtonUp(UINT nFlags, CPoint point) {
         g_bUserCancelled = true;
         ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
     }
+}
+
+LRESULT CKestoQuickSetupDlg::OnSetText(WPARAM, LPARAM lParam) {
+    const char* text = reinterpret_cast<const char*>(lParam);
+    const std::wstring wide = GbkToWide(text);
+    return DefWindowProcW(m_hWnd, WM_SETTEXT, 0,
+                          text != nullptr ? reinterpret_cast<LPARAM>(wide.c_str()) : 0);
 }
 
 LRESULT CKestoQuickSetupDlg::OnProgressNotice(WPARAM, LPARAM lParam) {

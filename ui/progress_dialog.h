@@ -47,6 +47,10 @@ protected:
     void OnLButtonUp(UINT nFlags, CPoint point);
     void OnLButtonDown(UINT nFlags, CPoint point);
     LRESULT OnProgressNotice(WPARAM wParam, LPARAM lParam);
+    // The window text arrives as GBK bytes (the worker's title) and is kept as UTF-16, so
+    // the taskbar and a second copy's search read it right whatever the system's code page:
+    // an ANSI window would keep it in that code page, which has no Chinese outside 936.
+    LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
 
 private:
     void LayoutRects();

@@ -87,6 +87,9 @@ void CloseCurrentItem(ArchiveReader& reader) {
 
 // Steps a lookup takes once its index is known to be valid: walk, read the central record
 // with its name, check the local header, read the local extra field, fill and cache.
+// General purpose flag bit 11: the name (and comment) are UTF-8 (APPNOTE, appendix D).
+const uint32_t kUtf8NameFlag = 0x800;
+
 ArchiveResult LookUpItem(ArchiveReader& reader, uint32_t index, ZipItem* item) {
     ZipCatalogue& catalogue = *reader.catalogue;
     if (!WalkToEntry(catalogue, index))
@@ -112,6 +115,13 @@ ArchiveResult LookUpItem(ArchiveReader& reader, uint32_t index, ZipItem* item) {
     ZipItem found = {};
     found.index = int32_t(catalogue.entryNumber);
     SanitizeItemName(name, found.name);
+    // Cleaned while still UTF-8, which has no trail byte that reads as a separator.
+    if ((entry.flags & kUtf8NameFlag) != 0) {
+        char utf8[kMaxPath];
+        memcpy(utf8, found.name, sizeof(utf8));
+        if (!CurrentFilePort().Utf8ToFileName(utf8, found.name, sizeof(found.name)))
+            return ArchiveBadName;
+    }
     found.compressedSize = entry.compressedSize;
     found.uncompressedSize = entry.uncompressedSize;
     found.attributes = ItemAttributes(entry.versionMadeBy, entry.externalAttributes);

@@ -29,6 +29,7 @@ enum : uint32_t {
     ArchiveBufferFull = 0x600,      // the caller's buffer is full and the item has more data
     ArchiveBadLocalHeader = 0x700,  // the local header is unreadable or contradicts the directory
     ArchiveReadFailed = 0x800,      // the item's name or local extra field cannot be read whole
+    ArchiveBadName = 0x900,         // a UTF-8 name that is malformed or has no ANSI form
     ArchiveDecryptFailed = 0x1000,  // an encrypted item's check byte does not match
     ArchiveBadArgument = 0x10000,   // null handle or pointer, index out of range, text too long
     ArchiveWrongHandle = 0x80000,   // the handle is not a reader handle
@@ -37,7 +38,8 @@ enum : uint32_t {
 
 struct ZipItem {
     int32_t index;        // the item's index; for a request with index -1, the number of items
-    char name[260];       // sanitised name, NUL-terminated, in the archive's own 8-bit encoding
+    char name[260];       // sanitised name, NUL-terminated: the archive's own bytes, or, for a
+                          // name the archive marks UTF-8 (flag bit 11), the file calls' code page
     uint32_t attributes;  // FILE_ATTRIBUTE_* bits: 0x1, 0x2, 0x4, 0x10, 0x20
     FILETIME accessTime;  // all three UTC
     FILETIME createTime;
@@ -55,7 +57,9 @@ ArchiveHandle ArchiveOpenFromMemory(const void* data, uint32_t size);
 // ArchiveOk; ArchiveBadArgument for a null handle or item, or an index outside -1 .. count-1;
 // ArchiveWrongHandle; ArchiveBadLocalHeader when the item's central or local record cannot be
 // read or they disagree; ArchiveReadFailed when its name does not fit the record or holds a NUL,
-// or its local extra field is cut short.
+// or its local extra field is cut short; ArchiveBadName when its name is marked UTF-8 but is
+// not well-formed or has a character the file calls' code page lacks (it would be written
+// under another name).
 ArchiveResult ArchiveGetItem(ArchiveHandle h, int32_t index, ZipItem* item);
 
 // Sets the base folder for relative paths; a separator is appended when missing. An empty

@@ -29,6 +29,11 @@ public:
     virtual bool GetCurrentFolder(char* buffer, uint32_t size) = 0;
     // A local FILETIME (100 ns since 1601) as UTC.
     virtual uint64_t LocalToUtc(uint64_t local) = 0;
+    // A UTF-8 name in the code page the file calls take (the ANSI code page on Windows; GBK,
+    // the program's, in the POSIX backend) into out[size], terminated. False when the text
+    // is not well-formed UTF-8, has a character with no form in that code page, or does not
+    // fit: such a name is never written under another.
+    virtual bool Utf8ToFileName(const char* utf8, char* out, uint32_t size) = 0;
 
 protected:
     ~FilePort() = default;

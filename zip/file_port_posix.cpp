@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <stdint.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -105,6 +106,21 @@ public:
         if (utc == time_t(-1))
             return local;
         return uint64_t((int64_t(utc) * 10000000) + kUnixEpochIn100ns) + local % 10000000;
+    }
+    bool Utf8ToFileName(const char* utf8, char* out, uint32_t size) override {
+        iconv_t converter = iconv_open("GBK", "UTF-8");
+        if (converter == iconv_t(-1) || size == 0)
+            return false;
+        char* in = const_cast<char*>(utf8);
+        size_t inLeft = strlen(utf8);
+        char* to = out;
+        size_t outLeft = size - 1;
+        const size_t done = iconv(converter, &in, &inLeft, &to, &outLeft);
+        iconv_close(converter);
+        if (done == size_t(-1) || inLeft != 0)
+            return false;
+        *to = '\0';
+        return true;
     }
 };
 

@@ -23,8 +23,15 @@ public:
         return h == INVALID_HANDLE_VALUE ? nullptr : h;
     }
     bool WriteOutputFile(File file, const void* data, uint32_t size) override {
-        DWORD written = 0;
-        return WriteFile(file, data, size, &written, nullptr) != FALSE;
+        const char* bytes = static_cast<const char*>(data);
+        while (size > 0) {
+            DWORD written = 0;
+            if (!WriteFile(file, bytes, size, &written, nullptr) || written == 0)
+                return false;
+            bytes += written;
+            size -= written;
+        }
+        return true;
     }
     bool SetOutputFileTimes(File file, const FILETIME& create, const FILETIME& access,
                             const FILETIME& write) override {
@@ -50,6 +57,15 @@ public:
         if (!LocalFileTimeToFileTime(&in, &out))
             return local;
         return (uint64_t(out.dwHighDateTime) << 32) | out.dwLowDateTime;
+    }
+    bool Utf8ToFileName(const char* utf8, char* out, uint32_t size) override {
+        wchar_t wide[MAX_PATH];
+        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, MAX_PATH) == 0)
+            return false;
+        BOOL usedDefault = FALSE;
+        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, int(size),
+                                          nullptr, &usedDefault);
+        return n > 0 && !usedDefault;
     }
 };
 

@@ -5,6 +5,7 @@ package without files, a build without an address, a second copy, a long tempora
 Each run gets its own temporary folder (set through cmd, since Wine takes TMP from the
 prefix's registry), so the unpack folder holds only what this run unpacked."""
 import io
+import os
 import shutil
 import subprocess
 import tempfile
@@ -40,7 +41,9 @@ def package_of(entries):
 class Program:
     """One run of a program build with its own temporary folder."""
 
-    def __init__(self, w, exe=None, temp_name="t"):
+    def __init__(self, w, exe=None, temp_name="t", locale=None):
+        """locale: the program's own (KESTO_WINE_LOCALE), for a system whose ANSI code page
+        is not 936; C.UTF-8 gives 1252."""
         self.w = w
         self.cwd = Path(tempfile.mkdtemp(prefix="kesto-cwd-"))
         self.temp = Path(tempfile.mkdtemp(prefix="kesto-tmp-")) / temp_name
@@ -53,6 +56,7 @@ class Program:
              f"set TMP={temp}&& set TEMP={temp}&& set KESTO_DEMO_AUTOCLOSE=1&& "
              f"{windows_path(exe)}"],
             cwd=self.cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            env=dict(os.environ, **({"KESTO_WINE_LOCALE": locale} if locale else {})),
             start_new_session=True)
         STARTED.append(self.process)
         self.started = time.monotonic()
@@ -117,10 +121,10 @@ def check_typical(w, run, server_requests=None):
         expect(server_requests() == [f"GET {PATH} 200"], server_requests())
 
 
-def typical(w):
+def typical(w, locale=None):
     server = PackageServer(sample_package(w), "--port-exact", "--throttle", "3000000")
     try:
-        check_typical(w, Program(w), server.requests)
+        check_typical(w, Program(w, locale=locale), server.requests)
     finally:
         server.stop()
 
@@ -167,8 +171,8 @@ def not_found(w):
     expect(run.files() == [], run.files())
 
 
-def unreachable(w):
-    run = Program(w)
+def unreachable(w, locale=None):
+    run = Program(w, locale=locale)
     box(w, "CInternetException for error 12029,")
     box(w, FAILED)
     expect(run.wait() == 0, "exit code")
@@ -207,12 +211,12 @@ def no_url(w):
     expect(run.wait() == 0, "exit code")
 
 
-def second_copy(w):
+def second_copy(w, locale=None):
     server = PackageServer(sample_package(w), "--port-exact", "--throttle", "300000")
     try:
-        first = Program(w)
+        first = Program(w, locale=locale)
         handle = dialog(w)
-        second = Program(w)
+        second = Program(w, locale=locale)
         expect(second.wait(timeout=30) == 0, "the second copy's exit code")
         no_box(w)
         expect(w.driver("foreground")[1][0] == handle, "the first dialog is not in front")
@@ -245,4 +249,10 @@ if __name__ == "__main__":
         "no_url": no_url,
         "second_copy_of_running": second_copy,
         "long_temp": long_temp,
+        # A system whose ANSI code page is 1252: the window title (read back through the
+        # driver, which runs in 936 and so converts from the window's UTF-16 text), the
+        # single-copy search and the message boxes all still read as GBK says.
+        "typical_cp1252": lambda w: typical(w, "C.UTF-8"),
+        "second_copy_cp1252": lambda w: second_copy(w, "C.UTF-8"),
+        "unreachable_cp1252": lambda w: unreachable(w, "C.UTF-8"),
     })

@@ -158,6 +158,77 @@ TEST(UnpackTest, GbkNameLandsUnderThatName) {
 #endif
 }
 
+// The GBK bytes of the names below (the code page of the file calls here).
+const std::string kReadme = "\xCB\xB5\xC3\xF7.txt";                 // 说明.txt
+const std::string kFolder = "\xCE\xC4\xBC\xFE\xBC\xD0";             // 文件夹
+const std::string kContent = kFolder + "/\xC4\xDA\xC8\xDD.txt";     // 文件夹/内容.txt
+const std::string kNotes = "\xB8\xFC\xD0\xC2\xCB\xB5\xC3\xF7.txt";  // 更新说明.txt
+
+ZipEntrySpec Utf8Entry(const std::string& name, const std::string& data) {
+    ZipEntrySpec e = Entry(name, data);
+    e.flags = 0x800;
+    return e;
+}
+
+TEST(UnpackTest, Utf8NamesLandUnderTheNamesTheirAuthorsGave) {
+    const struct {
+        int line;
+        std::string package;
+        std::set<std::string> tree;
+    } rows[] = {
+        // Python's zipfile: at the top, in a folder, inside a nested archive (whose updater
+        // is still renamed).
+        {__LINE__,
+         Fixture("pkg_utf8_python.zip"),
+         {kReadme, kFolder + "/", kContent, "autoupdatecpy.exe", kNotes}},
+        {__LINE__, Fixture("infozip_utf8.zip"), {kReadme, kFolder + "/", kContent}},
+        // Malformed, or with no form in the code page (an emoji): skipped, not renamed. A
+        // character GBK has (é) is kept.
+        {__LINE__,
+         BuildZip({Utf8Entry("\xFF\xFE.txt", "bad"), Utf8Entry("\xE8\xAF.txt", "cut"),
+                   Utf8Entry("\xF0\x9F\x98\x80.txt", "emoji"),
+                   Utf8Entry("\xC3\xA9t\xC3\xA9.txt", "kept"), Utf8Entry("ok.txt", "ok")})
+             .bytes,
+         {"\xA8\xA6t\xA8\xA6.txt", "ok.txt"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        TestFolder folder;
+        Unpack(row.package, folder);
+        EXPECT_EQ(ListTree(folder.Path()), row.tree);
+    }
+    TestFolder folder;
+    Unpack(Fixture("pkg_utf8_python.zip"), folder);
+    EXPECT_EQ(ReadWholeFile(folder.Join(kContent)), "content");
+    EXPECT_EQ(ReadWholeFile(folder.Join("autoupdatecpy.exe")), "utf8 updater");
+    // The reader says why it gives no name.
+    const std::string bad = BuildZip({Utf8Entry("\xF0\x9F\x98\x80.txt", "emoji")}).bytes;
+    ArchiveHandle h = ArchiveOpenFromMemory(bad.data(), uint32_t(bad.size()));
+    ZipItem item;
+    EXPECT_EQ(ArchiveGetItem(h, 0, &item), ArchiveBadName);
+    EXPECT_EQ(ArchiveExtractToFile(h, 0, "x.txt"), ArchiveBadName);
+    ArchiveClose(h);
+}
+
+#ifdef _WIN32
+TEST(UnpackTest, Utf8NamesReadRightThroughTheWideApi) {
+    TestFolder folder;
+    Unpack(Fixture("pkg_utf8_python.zip"), folder);
+    WIN32_FIND_DATAW fd;
+    wchar_t pattern[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder.Join("*.txt").c_str(), -1, pattern, MAX_PATH);
+    HANDLE h = FindFirstFileW(pattern, &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::set<std::wstring> names;
+    do {
+        names.insert(fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    EXPECT_EQ(names,
+              (std::set<std::wstring>{L"\u8BF4\u660E.txt", L"\u66F4\u65B0\u8BF4\u660E.txt"}));
+}
+#endif
+
 TEST(UnpackTest, HoldsThePackageAndOneNestedBufferAtMost) {
     // Two nested archives of about 300 KB each: their buffers are never live together.
     ZipEntrySpec inner;

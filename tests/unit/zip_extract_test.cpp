@@ -77,6 +77,9 @@ public:
     bool GetCurrentFolder(char* buffer, uint32_t size) override {
         return DefaultFilePort().GetCurrentFolder(buffer, size);
     }
+    bool Utf8ToFileName(const char* utf8, char* out, uint32_t size) override {
+        return DefaultFilePort().Utf8ToFileName(utf8, out, size);
+    }
     uint64_t LocalToUtc(uint64_t local) override {
         if (useFixedZone)
             return local - uint64_t(int64_t(fixedZoneHours) * 3600 * 10000000);

@@ -35,7 +35,7 @@ public:
     std::vector<SHELLEXECUTEINFOA> launches;
     std::vector<std::string> launchedFiles;
     DWORD moduleNameSize = 0;
-    std::vector<std::string> searchedTitles;
+    std::vector<std::wstring> searchedTitles;
     std::vector<std::pair<HWND, int>> shows;
     std::vector<HWND> foregrounds;
     std::vector<std::pair<std::string, UINT>> boxes;
@@ -78,7 +78,7 @@ public:
         launchedFiles.push_back(info->lpFile);
         return TRUE;
     }
-    HWND FindWindowA(LPCSTR className, LPCSTR title) override {
+    HWND FindWindowW(LPCWSTR className, LPCWSTR title) override {
         EXPECT_EQ(className, nullptr);
         searchedTitles.push_back(title);
         return otherCopy ? kOtherWindow : nullptr;
@@ -154,7 +154,10 @@ TEST_F(StartupTest, AdministratorWithNothingRunningSetsUpAndPassesTheGuard) {
     EXPECT_EQ(system_.subAuthorities, (std::vector<DWORD>{2, 32, 544, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(system_.sidsFreed, 1);
     EXPECT_TRUE(system_.launches.empty());
-    EXPECT_EQ(system_.searchedTitles, std::vector<std::string>{"岫澜汇快速安装程序"});
+    EXPECT_EQ(
+        system_.searchedTitles,
+        std::vector<std::wstring>{
+            L"\u5CAB\u6F9C\u6C47\u5FEB\u901F\u5B89\u88C5\u7A0B\u5E8F"});  // 岫澜汇快速安装程序
     EXPECT_TRUE(app.m_job.strUrl.IsEmpty());
     EXPECT_EQ(WaitForSingleObject(app.m_event, 0), DWORD(WAIT_TIMEOUT));
 
