@@ -197,6 +197,17 @@ TEST(UnpackTest, Utf8NamesLandUnderTheNamesTheirAuthorsGave) {
         Unpack(row.package, folder);
         EXPECT_EQ(ListTree(folder.Path()), row.tree);
     }
+#ifndef _WIN32
+    {
+        // Unflagged (Debian's Info-ZIP): the bytes stay as stored, read as GBK.
+        TestFolder raw;
+        Unpack(Fixture("infozip_utf8_unflagged.zip"), raw);
+        const std::string folder = "\xE6\x96\x87\xE4\xBB\xB6\xE5\xA4\xB9";
+        EXPECT_EQ(ListTree(raw.Path()),
+                  (std::set<std::string>{"\xE8\xAF\xB4\xE6\x98\x8E.txt", folder + "/",
+                                         folder + "/\xE5\x86\x85\xE5\xAE\xB9.txt"}));
+    }
+#endif
     TestFolder folder;
     Unpack(Fixture("pkg_utf8_python.zip"), folder);
     EXPECT_EQ(ReadWholeFile(folder.Join(kContent)), "content");
